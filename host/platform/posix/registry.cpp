@@ -1,0 +1,94 @@
+// Registry calls of the seam over the POSIX registry file.
+#include <cstring>
+#include <vector>
+
+#include "host/platform/platform.h"
+#include "host/platform/posix/registry_file.h"
+#include "host/platform/posix/unicode.h"
+
+struct plat::RegKeyHandle {
+  RegRoot root;
+  std::vector<std::string> names;  // from the root, as the key was found
+};
+
+namespace plat {
+
+namespace {
+
+using posix::RegNode;
+using posix::RegTree;
+
+const RegNode* Walk(const RegTree& tree, RegRoot root, const std::vector<std::string>& names) {
+  const RegNode* node = tree.Root(root);
+  for (const std::string& name : names) {
+    if (!node) break;
+    node = node->FindChild(name);
+  }
+  return node;
+}
+
+bool IsStringType(uint32_t type) {
+  return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
+
+}  // namespace
+
+int32_t RegistryOpenKey(RegRoot root, const char* path, uint32_t /*access*/, RegKey* key) {
+  if (!key) return kErrorInvalidParameter;
+  *key = nullptr;
+  std::vector<std::string> names;
+  int32_t result = posix::SplitKeyPath(path ? path : "", &names);
+  if (result != kErrorSuccess) return result;
+  std::shared_ptr<const RegTree> tree;
+  result = posix::LoadRegistry(&tree);
+  if (result != kErrorSuccess) return result;
+  const RegNode* node = tree->Root(root);
+  if (!node) return kErrorInvalidHandle;
+  for (std::string& name : names) {
+    node = node->FindChild(name);
+    if (!node) return kErrorFileNotFound;
+    name = node->name();
+  }
+  *key = new RegKeyHandle{root, std::move(names)};
+  return kErrorSuccess;
+}
+
+int32_t RegistryQueryValueAnsi(RegKey key, const char* name, uint32_t* type, uint8_t* data,
+                               uint32_t* size) {
+  if (!key) return kErrorInvalidHandle;
+  if (data && !size) return kErrorInvalidParameter;
+  std::shared_ptr<const RegTree> tree;
+  int32_t result = posix::LoadRegistry(&tree);
+  if (result != kErrorSuccess) return result;
+  const RegNode* node = Walk(*tree, key->root, key->names);
+  if (!node) return kErrorKeyDeleted;
+  const posix::RegValue* value = node->FindValue(name ? name : "");
+  if (!value) return kErrorFileNotFound;
+
+  // The ANSI code page of this platform is UTF-8.
+  std::string ansi;
+  const std::string* bytes = &value->data;
+  if (IsStringType(value->type)) {
+    ansi = posix::Utf16ToUtf8(posix::Utf16FromLittleEndian(
+        reinterpret_cast<const uint8_t*>(value->data.data()), value->data.size()));
+    bytes = &ansi;
+  }
+  if (type) *type = value->type;
+  if (!size) return kErrorSuccess;
+  const auto needed = static_cast<uint32_t>(bytes->size());
+  if (!data) {
+    *size = needed;
+    return kErrorSuccess;
+  }
+  if (*size < needed) {
+    *size = needed;
+    return kErrorMoreData;
+  }
+  if (needed) std::memcpy(data, bytes->data(), needed);
+  *size = needed;
+  return kErrorSuccess;
+}
+
+void RegistryCloseKey(RegKey key) { delete key; }
+
+}  // namespace plat

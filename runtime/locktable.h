@@ -1,0 +1,28 @@
+// The lock table: one process-wide list of the object addresses that are
+// locked now, guarded by one mutex, so that shared objects (the log, vectors,
+// tables) are serialised without a mutex of their own.  Not re-entrant and
+// without owner: never lock an address twice, always unlock what you locked.
+#pragma once
+
+#include <cstdint>
+
+#include "host/platform/platform.h"
+
+extern plat::MutexHandle gv_lockTableMutex;
+
+inline constexpr uint8_t kLockEntered = 1;
+inline constexpr uint8_t kLockBusy = 2;  // also "not found" when unlocking
+inline constexpr uint8_t kLockRemoved = 4;
+
+void InitMutex();
+
+// Blocks, sleeping with back-off, until the address is entered; returns 1.
+uint8_t LockObject(const void* object);
+// 4 removed, 2 not found.
+uint8_t UnlockObject(const void* object);
+
+// The next back-off wait in milliseconds (advances the process-wide counter).
+uint32_t NextLockWait();
+// The counter of microseconds behind NextLockWait, for inspection and tests.
+int32_t GetLockWaitCounter();
+void SetLockWaitCounter(int32_t value);
