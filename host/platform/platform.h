@@ -23,14 +23,32 @@ enum : int32_t {
   kErrorInvalidData = 13,
   kErrorInvalidParameter = 87,
   kErrorBadPathname = 161,
+  kErrorBadExeFormat = 193,
   kErrorMoreData = 234,
   kErrorWaitTimeout = 258,
   kErrorNoMoreItems = 259,
-  kErrorBadDb = 1009,  // the registry database is corrupt
+  kErrorDirectory = 267,  // the directory name is invalid
+  kErrorBadDb = 1009,     // the registry database is corrupt
   kErrorCantRead = 1012,
   kErrorCantWrite = 1013,
   kErrorKeyDeleted = 1018,
+  kErrorSuccessRebootInitiated = 1641,
+  kErrorSuccessRebootRequired = 3010,
 };
+
+// Wait results.
+inline constexpr uint32_t kWaitObject0 = 0;
+inline constexpr uint32_t kWaitTimeout = 258;
+inline constexpr uint32_t kWaitFailed = 0xFFFFFFFFu;
+
+// Registry key dispositions.
+inline constexpr uint32_t kRegCreatedNewKey = 1;
+inline constexpr uint32_t kRegOpenedExistingKey = 2;
+
+// Message-table flags: from the system, no inserts, system-allocated buffer,
+// and (0xFF) one line without the table's line breaks.
+inline constexpr uint32_t kFormatMessageOneLine = 0x13FF;
+inline constexpr uint32_t kFormatMessageKeepLines = 0x1300;
 
 // Predefined root keys, by their Windows handle values.
 using RegRoot = uint32_t;
@@ -68,7 +86,61 @@ int32_t RegistryOpenKey(RegRoot root, const char* path, uint32_t access, RegKey*
 int32_t RegistryQueryValueAnsi(RegKey key, const char* name, uint32_t* type, uint8_t* data,
                                uint32_t* size);
 
+// Creates every missing level of root\path and opens the key; disposition
+// is kRegCreatedNewKey when a level was made, else kRegOpenedExistingKey.
+int32_t RegistryCreateKey(RegRoot root, const char* path, uint32_t access, RegKey* key,
+                          uint32_t* disposition);
+
+// Stores size bytes under a UTF-16 value name (empty: the default value).
+int32_t RegistrySetValueWide(RegKey key, const char16_t* name, uint32_t type, const uint8_t* data,
+                             uint32_t size);
+
+// Deletes root\path; a key with subkeys is not deleted (kErrorAccessDenied).
+int32_t RegistryDeleteKey(RegRoot root, const char* path);
+
+// The ANSI name of subkey number index: on entry *size is the buffer's size,
+// on success the name's length without its NUL; kErrorNoMoreItems past the
+// last one, kErrorMoreData when the name does not fit.
+int32_t RegistryEnumKeyAnsi(RegKey key, uint32_t index, char* name, uint32_t* size);
+
 void RegistryCloseKey(RegKey key);
+
+// ---- texts ----
+// The system's text for a code with the given message flags; false when the
+// system has none.
+bool SystemMessageAnsi(uint32_t code, uint32_t flags, std::string* text);
+bool SystemMessageWide(uint32_t code, uint32_t flags, std::u16string* text);
+
+// The calling thread's last error, as the seam's calls leave it.
+uint32_t LastErrorCode();
+void SetLastErrorCode(uint32_t code);
+
+// UTF-8 <-> UTF-16 with the system's rules for invalid input (flags 0:
+// replacement characters).  False, with LastErrorCode set, on failure.
+bool ConvertUtf8ToUtf16(const char* text, std::u16string* out);
+bool ConvertUtf16ToUtf8(const char16_t* text, std::string* out);
+
+// ---- programs ----
+struct ProcessObject;
+using ProcessHandle = ProcessObject*;
+
+// Makes dir the directory the next started program works in.  Windows
+// switches the process's own directory (LeaveWorkingDirectory switches it
+// back); the POSIX emulation leaves the parent's directory alone and only
+// checks that dir exists and can be entered, with the same error codes.
+int32_t EnterWorkingDirectory(const char* dir);
+void LeaveWorkingDirectory(const char* saved);
+
+// Starts a command line (the first token names the program) hidden, without
+// console input, in working_dir (absent: the current directory).  0 or the
+// Windows error code of the failure.
+int32_t ProcessStart(const char* command_line, const char* working_dir, ProcessHandle* process);
+// kWaitObject0 when it ended, kWaitTimeout when the time passed first,
+// kWaitFailed (with LastErrorCode set) when waiting failed.
+uint32_t ProcessWait(ProcessHandle process, uint32_t milliseconds);
+bool ProcessTerminate(ProcessHandle process, uint32_t exit_code);
+bool ProcessExitCode(ProcessHandle process, uint32_t* exit_code);
+void ProcessClose(ProcessHandle process);
 
 // ---- machine ----
 #ifdef _WIN32

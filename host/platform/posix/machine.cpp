@@ -99,3 +99,15 @@ void MutexRelease(MutexHandle mutex) {
 void MutexClose(MutexHandle mutex) { delete mutex; }
 
 }  // namespace plat
+
+namespace plat {
+
+namespace {
+thread_local uint32_t gv_lastError = 0;
+}  // namespace
+
+uint32_t LastErrorCode() { return gv_lastError; }
+
+void SetLastErrorCode(uint32_t code) { gv_lastError = code; }
+
+}  // namespace plat
