@@ -73,16 +73,21 @@ char* GetErrorMessage(int32_t code) {
   std::string text;
   char* out;
   if (plat::SystemMessageAnsi(static_cast<uint32_t>(code), plat::kFormatMessageOneLine, &text)) {
-    size_t first = text.find_first_not_of(' ');
-    size_t last = text.find_last_not_of(' ');
-    text = first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
-    out = HeapCopy(text, text.size() + 2);
+    out = TrimBlanks(text.c_str());
   } else {
     out = HeapCopy("Unknown Error", 255);
   }
   if (!out) return nullptr;
   LogCode(code, out);
   return out;
+}
+
+char* TrimBlanks(const char* text) {
+  std::string s = text ? text : "";
+  size_t first = s.find_first_not_of(' ');
+  size_t last = s.find_last_not_of(' ');
+  s = first == std::string::npos ? std::string() : s.substr(first, last - first + 1);
+  return HeapCopy(s, s.size() + 2);
 }
 
 char* GetAgentErrorText(int32_t code) {

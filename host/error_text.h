@@ -17,6 +17,9 @@ void LogErrorMessage(int32_t code);
 // Logs the system's text for the calling thread's last error.
 void LogLastError();
 
+// The text without the blanks (' ' only) at both of its ends.
+char* TrimBlanks(const char* text);
+
 // New UTF-16 copy (malloc'ed) of a UTF-8 text: true, or false after logging.
 uint8_t ChangeUtf8ToWideStr(const char* utf8, char16_t** wide);
 // New UTF-8 copy (malloc'ed) of a UTF-16 text: true, or false after logging.
