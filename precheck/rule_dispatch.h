@@ -1,6 +1,8 @@
-// Selection of the product's rule by its key.
+// Runs the rule the product key selects; an "in use" outcome ends through
+// InUseVerdict (Fast Startup off, status 20001).
 #pragma once
 
+#include "precheck/process_check.h"
 #include "precheck/run_context.h"
 
-void DispatchProductRule(RunContext* ctx);
+RuleOutcome DispatchProductRule(RunContext* ctx);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace plat {
 
@@ -72,6 +73,9 @@ inline constexpr uint32_t kRegDword = 4;
 inline constexpr uint32_t kRegMultiSz = 7;
 inline constexpr uint32_t kRegQword = 11;
 
+struct ProcessObject;  // a started or opened process; opaque
+using ProcessHandle = ProcessObject*;
+
 // ---- registry ----
 struct RegKeyHandle;  // opaque; never defined outside a backend
 using RegKey = RegKeyHandle*;
@@ -121,8 +125,6 @@ bool ConvertUtf8ToUtf16(const char* text, std::u16string* out);
 bool ConvertUtf16ToUtf8(const char16_t* text, std::string* out);
 
 // ---- programs ----
-struct ProcessObject;
-using ProcessHandle = ProcessObject*;
 
 // Makes dir the directory the next started program works in.  Windows
 // switches the process's own directory (LeaveWorkingDirectory switches it
@@ -141,6 +143,26 @@ uint32_t ProcessWait(ProcessHandle process, uint32_t milliseconds);
 bool ProcessTerminate(ProcessHandle process, uint32_t exit_code);
 bool ProcessExitCode(ProcessHandle process, uint32_t* exit_code);
 void ProcessClose(ProcessHandle process);
+
+// ---- running processes ----
+struct ProcessEntry {
+  uint32_t pid;
+  std::string exe_name;  // executable file name, as a tool-help record has it
+};
+
+// The running processes; false when no snapshot can be taken.
+bool ProcessSnapshot(std::vector<ProcessEntry>* entries);
+
+inline constexpr uint32_t kProcessAllAccess = 0x1FFFFFu;
+inline constexpr uint32_t kMaximumAllowed = 0x02000000u;
+inline constexpr uint32_t kStillActive = 259;
+
+// Opens a running process by id: 0 or the Windows error code.  Close it
+// with ProcessClose; ProcessExitCode and ProcessTerminate work on it as on
+// a started one (a running process's exit code is kStillActive).
+int32_t ProcessOpen(uint32_t pid, uint32_t access, ProcessHandle* process);
+// The path of the process's main module; false when it cannot be read.
+bool ProcessModulePath(ProcessHandle process, std::string* path);
 
 // ---- machine ----
 #ifdef _WIN32

@@ -17,11 +17,6 @@ class UninstallKeysTest : public ::testing::Test {
   void Registry(const std::string& body) {
     hvtest::WriteFile(dir_.Sub("registry.reg"), "Windows Registry Editor Version 5.00\n\n" + body);
   }
-  static size_t Count(const std::string& log, const std::string& text) {
-    size_t n = 0;
-    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
-    return n;
-  }
   uint32_t Dword(const char* key, const char* name) {
     uint32_t v = 0xDEAD;
     ReadDwordRegistryData(plat::kHkeyLocalMachine, key, name, &v);
@@ -43,11 +38,11 @@ TEST_F(UninstallKeysTest, TwiceIntoOneListInCreationOrder) {
   std::vector<std::string> names;
   EnumerateSubKeys(&names, kUninstall);
   EXPECT_EQ(names, (std::vector<std::string>{"Zeta", "{A1}_is1", "alpha"}));
-  EXPECT_EQ(Count(log_.Take(), "[DEBUG] Subkey Name:"), 3u);
+  EXPECT_EQ(hvtest::CountOf(log_.Take(), "[DEBUG] Subkey Name:"), 3u);
   EnumerateSubKeys(&names, kUninstall);
   EXPECT_EQ(names.size(), 6u);
   const std::string log = log_.Take();
-  EXPECT_EQ(Count(log, "[DEBUG] Subkey Name:"), 6u);
+  EXPECT_EQ(hvtest::CountOf(log, "[DEBUG] Subkey Name:"), 6u);
   EXPECT_NE(log.find("[DEBUG] Subkey Name:{A1}_is1\n"), std::string::npos);
 }
 

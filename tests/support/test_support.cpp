@@ -77,6 +77,12 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
+size_t CountOf(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::string& cwd, const std::map<std::string, std::string>& env) {
   std::map<std::string, std::string> merged;

@@ -41,6 +41,8 @@ std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 void MakeDirs(const std::string& path);
 std::vector<std::string> SplitLines(const std::string& text);
+// How often what occurs in text.
+size_t CountOf(const std::string& text, const std::string& what);
 
 struct RunResult {
   int status = -1;  // exit status, or 128 + signal

@@ -23,6 +23,7 @@
 extern char** environ;
 
 struct plat::ProcessObject {
+  bool child = true;  // started by us (else opened by id): only children are reaped
   pid_t pid = -1;
   int pidfd = -1;
   bool reaped = false;
@@ -35,7 +36,6 @@ namespace plat {
 
 namespace {
 
-constexpr uint32_t kStillActive = 259;
 constexpr uint32_t kInfinite = 0xFFFFFFFFu;
 
 bool IsRegularFile(const std::string& path) {
@@ -88,8 +88,15 @@ bool Resolve(const std::string& name, const std::string& base, std::string* path
   return false;
 }
 
+// Whether a process we did not start has ended (its descriptor is readable).
+bool Ended(const ProcessObject* p) {
+  if (p->pidfd < 0) return kill(p->pid, 0) != 0 && errno == ESRCH;
+  pollfd fd{p->pidfd, POLLIN, 0};
+  return poll(&fd, 1, 0) > 0;
+}
+
 void Reap(ProcessObject* p, int options) {
-  if (p->reaped) return;
+  if (p->reaped || !p->child) return;
   int status = 0;
   pid_t r;
   do {
@@ -216,7 +223,7 @@ int32_t ProcessStart(const char* command_line, const char* working_dir, ProcessH
 }
 
 uint32_t ProcessWait(ProcessHandle p, uint32_t milliseconds) {
-  if (!p) {
+  if (!p || !p->child) {
     SetLastErrorCode(kErrorInvalidHandle);
     return kWaitFailed;
   }
@@ -259,6 +266,20 @@ bool ProcessTerminate(ProcessHandle p, uint32_t exit_code) {
     SetLastErrorCode(kErrorInvalidHandle);
     return false;
   }
+  if (!p->child) {
+    int r = p->pidfd >= 0
+                ? static_cast<int>(syscall(SYS_pidfd_send_signal, p->pidfd, SIGKILL, nullptr, 0))
+                : kill(p->pid, SIGKILL);
+    if (r != 0) {
+      int32_t code = errno == ESRCH ? static_cast<int32_t>(kErrorAccessDenied)
+                                    : posix::WindowsErrorFromErrno(errno, kErrorAccessDenied);
+      SetLastErrorCode(static_cast<uint32_t>(code));
+      return false;
+    }
+    p->terminated = true;
+    p->terminate_code = exit_code;
+    return true;
+  }
   Reap(p, WNOHANG);
   if (p->reaped) {
     SetLastErrorCode(kErrorAccessDenied);  // as for a process that has ended
@@ -282,6 +303,11 @@ bool ProcessExitCode(ProcessHandle p, uint32_t* exit_code) {
     SetLastErrorCode(kErrorInvalidHandle);
     return false;
   }
+  if (!p->child) {
+    // Another's process: its code is known only while it runs.
+    *exit_code = !Ended(p) ? kStillActive : p->terminated ? p->terminate_code : 0;
+    return true;
+  }
   Reap(p, WNOHANG);
   if (!p->reaped) {
     *exit_code = kStillActive;
@@ -302,6 +328,43 @@ void ProcessClose(ProcessHandle p) {
   Reap(p, WNOHANG);
   if (p->pidfd >= 0) close(p->pidfd);
   delete p;
+}
+
+int32_t ProcessOpen(uint32_t pid, uint32_t /*access*/, ProcessHandle* process) {
+  if (!process) return kErrorInvalidParameter;
+  *process = nullptr;
+  // A process whose executable we may not read cannot be opened.
+  const std::string exe = "/proc/" + std::to_string(pid) + "/exe";
+  char target[4096];
+  if (readlink(exe.c_str(), target, sizeof target) < 0) {
+    int32_t code = errno == ENOENT ? kErrorInvalidParameter : kErrorAccessDenied;
+    SetLastErrorCode(static_cast<uint32_t>(code));
+    return code;
+  }
+  auto* p = new ProcessObject;
+  p->child = false;
+  p->pid = static_cast<pid_t>(pid);
+  p->pidfd = static_cast<int>(syscall(SYS_pidfd_open, p->pid, 0));
+  if (p->pidfd < 0 && errno == ESRCH) {
+    delete p;
+    SetLastErrorCode(kErrorInvalidParameter);
+    return kErrorInvalidParameter;
+  }
+  *process = p;
+  return kErrorSuccess;
+}
+
+bool ProcessModulePath(ProcessHandle process, std::string* path) {
+  if (!process) return false;
+  const std::string exe = "/proc/" + std::to_string(process->pid) + "/exe";
+  char target[4096];
+  ssize_t n = readlink(exe.c_str(), target, sizeof target - 1);
+  if (n < 0) {
+    SetLastErrorCode(kErrorAccessDenied);
+    return false;
+  }
+  path->assign(target, static_cast<size_t>(n));
+  return true;
 }
 
 }  // namespace plat

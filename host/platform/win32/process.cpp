@@ -1,5 +1,8 @@
 // Programs of the seam on Windows: hidden child processes, waits, exit codes.
 #include <windows.h>
+// After windows.h: the tool-help and process-status interfaces.
+#include <psapi.h>
+#include <tlhelp32.h>
 
 #include <cstring>
 #include <string>
@@ -62,9 +65,43 @@ bool ProcessExitCode(ProcessHandle process, uint32_t* exit_code) {
 
 void ProcessClose(ProcessHandle process) {
   if (!process) return;
-  CloseHandle(process->info.hThread);
+  if (process->info.hThread) CloseHandle(process->info.hThread);
   CloseHandle(process->info.hProcess);
   delete process;
+}
+
+bool ProcessSnapshot(std::vector<ProcessEntry>* entries) {
+  entries->clear();
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  PROCESSENTRY32 entry;
+  ZeroMemory(&entry, sizeof entry);
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    entries->push_back(ProcessEntry{entry.th32ProcessID, entry.szExeFile});
+  }
+  CloseHandle(snapshot);
+  return true;
+}
+
+int32_t ProcessOpen(uint32_t pid, uint32_t access, ProcessHandle* process) {
+  if (!process) return kErrorInvalidParameter;
+  *process = nullptr;
+  HANDLE handle = OpenProcess(access, FALSE, pid);
+  if (!handle) return static_cast<int32_t>(GetLastError());
+  PROCESS_INFORMATION info;
+  ZeroMemory(&info, sizeof info);
+  info.hProcess = handle;
+  *process = new ProcessObject{info};
+  return kErrorSuccess;
+}
+
+bool ProcessModulePath(ProcessHandle process, std::string* path) {
+  char buffer[MAX_PATH];
+  DWORD n = GetModuleFileNameExA(process->info.hProcess, nullptr, buffer, MAX_PATH);
+  if (n == 0) return false;
+  path->assign(buffer, n);
+  return true;
 }
 
 }  // namespace plat
