@@ -57,6 +57,7 @@ int PrecheckMain(int argc, const char* const* argv) {
   plat::SystemDirectory(&ctx.systemDirectory);
   ctx.agentVersion = ReadAgentText("HVAgentVersion");
   DispatchProductRule(&ctx);
+  free(ctx.remarks);
 
   CloseLogFile();
   FreeLogParams();

@@ -3,6 +3,8 @@
 #include "precheck/markers.h"
 #include "precheck/process_check.h"
 #include "precheck/rule_table.h"
+#include "precheck/uninstall_rules.h"
+#include "precheck/wmi_rule.h"
 
 namespace {
 
@@ -18,12 +20,28 @@ RuleOutcome RunSpecialRule(RunContext* ctx, SpecialRule rule) {
   switch (rule) {
     case SpecialRule::kTortoise:
       return TortoiseRule(ctx);
-    default:
-      // Work in progress: the uninstall-before-patch rules and the
-      // command-line query are not built yet; until they are, these keys
-      // end free without doing anything.
-      return RuleOutcome::kFree;
+    case SpecialRule::kHipchat:
+      return HipchatRule(ctx);
+    case SpecialRule::kPdfXChangeViewer:
+      return PdfXChangeViewerRule(ctx);
+    case SpecialRule::kSkype:
+      return SkypeRule(ctx);
+    case SpecialRule::kGeoGebra:
+      return GeoGebraRule(ctx);
+    case SpecialRule::kDvdFab10:
+      return DvdFab10Rule(ctx);
+    case SpecialRule::kAdvancedInstaller:
+      return AdvancedInstallerRule(ctx);
+    case SpecialRule::kInkscape:
+      return InkscapeRule(ctx);
+    case SpecialRule::kPdfsamBasic:
+      return PdfsamBasicRule(ctx);
+    case SpecialRule::kAuslogicsDiskDefrag:
+      return AuslogicsDiskDefragRule(ctx);
+    case SpecialRule::kNone:
+      break;
   }
+  return RuleOutcome::kFree;
 }
 
 }  // namespace
@@ -32,9 +50,7 @@ RuleOutcome DispatchProductRule(RunContext* ctx) {
   const ProductRule* rule = FindProductRule(ctx->productName ? ctx->productName->c_str() : nullptr);
   RuleOutcome outcome;
   if (!rule) {
-    // Work in progress: the generic uninstall rule is not built yet, so an
-    // unlisted key ends free without doing anything.
-    outcome = RuleOutcome::kFree;
+    outcome = GenericUninstallRule(ctx);
   } else if (rule->special == SpecialRule::kNone) {
     outcome = RunPlainRow(ctx, *rule);
   } else {

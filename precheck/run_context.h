@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "host/platform/platform.h"
+
 // Registry area of the patch-management agent.
 inline constexpr const char* kAgentKey = "Software\\Kestrane\\Halvora\\HVAgent";
 inline constexpr const char* kUninstallKeyPrefix =
@@ -27,14 +29,24 @@ struct RunContext {
   std::optional<std::string> agentInstallDir;
   std::optional<std::string> agentVersion;
   std::string systemDirectory;  // working directory of every uninstall command
-  std::optional<std::string> remarks;
+  char* remarks = nullptr;      // of the last command run; owned here, only logged
   int32_t runStatus = 0;
-  void* wmiServices = nullptr;
+  plat::WmiHandle wmiServices = nullptr;
 };
 
 // Process-wide platform flags set by -x; never cleared once set.
 extern uint8_t gv_is32;
 extern uint8_t gv_IsWow64;
+
+// How the rules run an uninstall command: execute, unless a test records
+// the calls instead.
+using RunCommandFn = int32_t (*)(const char* workingDir, const char* commandLine, char** remarks,
+                                 int32_t minutes);
+extern RunCommandFn gv_runCommand;
+
+// Runs one uninstall command in the system directory with a limit in
+// minutes; its remarks replace ctx->remarks.
+int32_t RunUninstallCommand(RunContext* ctx, const std::string& command, int32_t minutes);
 
 // Fills ctx from argv[1..argc-1].  An option given as the last argument has
 // no value and is ignored.

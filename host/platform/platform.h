@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -163,6 +164,22 @@ inline constexpr uint32_t kStillActive = 259;
 int32_t ProcessOpen(uint32_t pid, uint32_t access, ProcessHandle* process);
 // The path of the process's main module; false when it cannot be read.
 bool ProcessModulePath(ProcessHandle process, std::string* path);
+
+// ---- WMI ----
+struct WmiObject;  // a locator or a services connection; opaque
+using WmiHandle = WmiObject*;
+
+// COM results are HRESULTs; 0 is success.
+int32_t ComInitializeMultithreaded();  // CoUninitialize, then the multithreaded apartment
+void ComUninitialize();
+int32_t WmiCreateLocator(WmiHandle* locator);
+int32_t WmiConnectServer(WmiHandle locator, const char16_t* name_space, WmiHandle* services);
+int32_t WmiSetProxyBlanket(WmiHandle services);
+// Runs a WQL query over Win32_Process and gives each object's CommandLine
+// (absent for an object without one), in the order they come back.
+int32_t WmiQueryCommandLines(WmiHandle services, const char16_t* query,
+                             std::vector<std::optional<std::u16string>>* command_lines);
+void WmiRelease(WmiHandle object);
 
 // ---- machine ----
 #ifdef _WIN32

@@ -37,6 +37,11 @@ std::string StandIns::PathOf(const std::string& name, const std::string& subdir)
 }
 
 pid_t StandIns::Start(const std::string& name, const std::string& subdir) {
+  return StartAs(name, name, subdir);
+}
+
+pid_t StandIns::StartAs(const std::string& name, const std::string& argv0,
+                        const std::string& subdir) {
   const std::string path = PathOf(name, subdir);
   if (access(path.c_str(), X_OK) != 0) {
     std::filesystem::create_directories(dir_ + "/" + subdir);
@@ -46,7 +51,7 @@ pid_t StandIns::Start(const std::string& name, const std::string& subdir) {
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
-    execl(path.c_str(), name.c_str(), "600", static_cast<char*>(nullptr));
+    execl(path.c_str(), argv0.c_str(), "600", static_cast<char*>(nullptr));
     _exit(127);
   }
   started_.push_back(pid);

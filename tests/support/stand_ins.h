@@ -20,6 +20,9 @@ class StandIns {
   // Starts <dir>/<subdir>/<name> and returns once the process runs under
   // that name.
   pid_t Start(const std::string& name, const std::string& subdir = "apps");
+  // The same with a chosen first argument, which shows in its command line.
+  pid_t StartAs(const std::string& name, const std::string& argv0,
+                const std::string& subdir = "apps");
   // The copy a program of that name runs from.
   std::string PathOf(const std::string& name, const std::string& subdir = "apps") const;
   // False once the process has ended (it is reaped then).
