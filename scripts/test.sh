@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up the machine, then builds and runs every test: the normal build,
 # AddressSanitizer with UndefinedBehaviorSanitizer, ThreadSanitizer for the
-# threaded code, and both Windows cross builds.
+# threaded code, both Windows cross builds, and the Windows end-to-end suite
+# under wine64.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -26,5 +27,16 @@ TSAN_OPTIONS=halt_on_error=1 ctest --no-tests=error --test-dir build/tsan -j"$jo
 
 echo "== Windows cross builds"
 scripts/build-windows.sh
+# The shipped program needs nothing beyond what Windows itself has.
+imports=$(i686-w64-mingw32-objdump -p build/win-i686/hvprecheck.exe | awk '/DLL Name:/ {print tolower($3)}')
+for dll in $imports; do
+  case $dll in
+    kernel32.dll | advapi32.dll | msvcrt.dll | ole32.dll | oleaut32.dll | psapi.dll | user32.dll) ;;
+    *) echo "hvprecheck.exe needs $dll, which Windows does not ship"; exit 1 ;;
+  esac
+done
+
+echo "== the Windows end-to-end suite under wine64"
+tests/wine/run.sh build/win-x86_64
 
 echo "== all tests passed"
