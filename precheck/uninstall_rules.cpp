@@ -70,6 +70,20 @@ void RunRemovals(RunContext* ctx, const Removal* removals, size_t count) {
 }
 #pragma GCC diagnostic pop
 
+// The rules that run fixed installer removals: clear mode, the in-use
+// test, the removals whatever they return, then the marker.
+template <size_t N>
+RuleOutcome FixedRemovalsRule(RunContext* ctx, const char* exe, const Removal (&removals)[N]) {
+  if (ctx->clearAppDetection != 0) {
+    ClearAppDetectionKey(*ctx);
+    return RuleOutcome::kFree;
+  }
+  if (StartupKillPolicy(*ctx, exe) == 0) return RuleOutcome::kInUse;
+  RunRemovals(ctx, removals, N);
+  AddAppDetectionKey(*ctx);
+  return RuleOutcome::kFree;
+}
+
 void RunAndReport(RunContext* ctx, const std::string& command, int32_t minutes) {
   int32_t result = RunUninstallCommand(ctx, command, minutes);
   LogInfo("The return value is %d", result);
@@ -157,25 +171,11 @@ RuleOutcome AdvancedInstallerRule(RunContext* ctx) {
 }
 
 RuleOutcome PdfXChangeViewerRule(RunContext* ctx) {
-  if (ctx->clearAppDetection != 0) {
-    ClearAppDetectionKey(*ctx);
-    return RuleOutcome::kFree;
-  }
-  if (StartupKillPolicy(*ctx, "PDFXCview.exe") == 0) return RuleOutcome::kInUse;
-  RunRemovals(ctx, kPdfXChangeRemovals, std::size(kPdfXChangeRemovals));
-  AddAppDetectionKey(*ctx);
-  return RuleOutcome::kFree;
+  return FixedRemovalsRule(ctx, "PDFXCview.exe", kPdfXChangeRemovals);
 }
 
 RuleOutcome SkypeRule(RunContext* ctx) {
-  if (ctx->clearAppDetection != 0) {
-    ClearAppDetectionKey(*ctx);
-    return RuleOutcome::kFree;
-  }
-  if (StartupKillPolicy(*ctx, "skype.exe") == 0) return RuleOutcome::kInUse;
-  RunRemovals(ctx, kSkypeRemovals, std::size(kSkypeRemovals));
-  AddAppDetectionKey(*ctx);
-  return RuleOutcome::kFree;
+  return FixedRemovalsRule(ctx, "skype.exe", kSkypeRemovals);
 }
 
 RuleOutcome GeoGebraRule(RunContext* ctx) {
