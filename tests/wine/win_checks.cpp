@@ -37,11 +37,13 @@ void Skip(const char* name, const char* why) { std::printf("skip: %s: %s\n", nam
 
 std::string Raw(const char* key, const char* name, uint32_t* type) {
   plat::RegKey k = nullptr;
-  if (plat::RegistryOpenKey(plat::kHkeyLocalMachine, key, plat::kKeyQueryValue, &k) != 0) return "<no key>";
+  if (plat::RegistryOpenKey(plat::kHkeyLocalMachine, key, plat::kKeyQueryValue, &k) != 0)
+    return "<no key>";
   uint32_t size = 0;
   plat::RegistryQueryValueAnsi(k, name, type, nullptr, &size);
   std::string bytes(size, '\0');
-  int32_t r = plat::RegistryQueryValueAnsi(k, name, type, reinterpret_cast<uint8_t*>(bytes.data()), &size);
+  int32_t r =
+      plat::RegistryQueryValueAnsi(k, name, type, reinterpret_cast<uint8_t*>(bytes.data()), &size);
   plat::RegistryCloseKey(k);
   if (r != 0) return "<error " + std::to_string(r) + ">";
   bytes.resize(size);
@@ -64,8 +66,8 @@ void RegistryChecks() {
         "writeValueEx REG_MULTI_SZ");
   uint32_t type = 0;
   std::string multi = Raw(key, "Multi", &type);
-  Check(type == plat::kRegMultiSz && multi == std::string("a\0b;c\0d\0\0", 9), "multi-string read back",
-        Hex(multi));
+  Check(type == plat::kRegMultiSz && multi == std::string("a\0b;c\0d\0\0", 9),
+        "multi-string read back", Hex(multi));
   writeValueEx(plat::kHkeyLocalMachine, key, "Q", "5000000000", plat::kRegQword);
   Check(Raw(key, "Q", &type) == std::string("\x00\xF2\x05\x2A\x01\x00\x00\x00", 8) && type == 11,
         "writeValueEx REG_QWORD", Hex(Raw(key, "Q", &type)));
@@ -73,23 +75,30 @@ void RegistryChecks() {
   uint32_t d = 0;
   Check(ReadDwordRegistryData(plat::kHkeyLocalMachine, key, "D", &d) == 0 && d == 0xFFFFFFFFu,
         "writeValueEx REG_DWORD -1");
-  writeValue(plat::kHkeyLocalMachine, key, "--", "Gr\xC3\xBC\xC3\x9F" "e", plat::kRegSz);
+  writeValue(plat::kHkeyLocalMachine, key, "--",
+             "Gr\xC3\xBC\xC3\x9F"
+             "e",
+             plat::kRegSz);
   char* text = nullptr;
   int32_t r = ReadRegSZ(plat::kHkeyLocalMachine, key, "", &text);
-  Check(r == 0 && text && std::strcmp(text, "Gr\xFC\xDF" "e") == 0, "default value in the ANSI code page",
-        text ? Hex(text) : "absent");
+  Check(r == 0 && text &&
+            std::strcmp(text,
+                        "Gr\xFC\xDF"
+                        "e") == 0,
+        "default value in the ANSI code page", text ? Hex(text) : "absent");
   std::free(text);
   text = nullptr;
-  Check(ReadRegSZ(plat::kHkeyLocalMachine, key, "Nothing", &text) == 2 && !text, "missing value gives 2");
+  Check(ReadRegSZ(plat::kHkeyLocalMachine, key, "Nothing", &text) == 2 && !text,
+        "missing value gives 2");
 
   plat::RegKey k = nullptr;
   uint32_t disposition = 0;
-  plat::RegistryCreateKey(plat::kHkeyLocalMachine, "SOFTWARE\\HvChecks\\New\\Key", plat::kKeyAllAccess, &k,
-                          &disposition);
+  plat::RegistryCreateKey(plat::kHkeyLocalMachine, "SOFTWARE\\HvChecks\\New\\Key",
+                          plat::kKeyAllAccess, &k, &disposition);
   plat::RegistryCloseKey(k);
   Check(disposition == plat::kRegCreatedNewKey, "created key disposition 1");
-  plat::RegistryCreateKey(plat::kHkeyLocalMachine, "SOFTWARE\\HvChecks\\New\\Key", plat::kKeyAllAccess, &k,
-                          &disposition);
+  plat::RegistryCreateKey(plat::kHkeyLocalMachine, "SOFTWARE\\HvChecks\\New\\Key",
+                          plat::kKeyAllAccess, &k, &disposition);
   plat::RegistryCloseKey(k);
   Check(disposition == plat::kRegOpenedExistingKey, "opened key disposition 2");
 
@@ -149,10 +158,14 @@ void ExecuteChecks(const std::string& tools) {
 void TextChecks() {
   Check(Remarks(0) != "Unknown Error" && !Remarks(0).empty(), "system text for 0");
   char* t = GetErrorMessageUtf8(17022);
-  Check(t && std::strcmp(t, "Unknown Error. Code : 17022") == 0, "agent table fallback", t ? t : "absent");
+  Check(t && std::strcmp(t, "Unknown Error. Code : 17022") == 0, "agent table fallback",
+        t ? t : "absent");
   std::free(t);
   char16_t* wide = nullptr;
-  Check(ChangeUtf8ToWideStr("Gr\xC3\xBC\xC3\x9F" "e", &wide) == 1 && std::u16string(wide) == u"Grüße",
+  Check(ChangeUtf8ToWideStr("Gr\xC3\xBC\xC3\x9F"
+                            "e",
+                            &wide) == 1 &&
+            std::u16string(wide) == u"Grüße",
         "UTF-8 to UTF-16");
   std::free(wide);
 }
@@ -165,7 +178,8 @@ void ProcessAndWmiChecks(const std::string& tools) {
   ZeroMemory(&si, sizeof si);
   si.cb = sizeof si;
   PROCESS_INFORMATION pi;
-  if (!CreateProcessA(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+  if (!CreateProcessA(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                      &pi)) {
     Check(false, "start java.exe stand-in", std::to_string(GetLastError()));
     return;
   }
@@ -173,13 +187,14 @@ void ProcessAndWmiChecks(const std::string& tools) {
   std::vector<plat::ProcessEntry> entries;
   bool found = false;
   if (plat::ProcessSnapshot(&entries)) {
-    for (const auto& e : entries) found = found || (e.pid == pi.dwProcessId && _stricmp(e.exe_name.c_str(), "java.exe") == 0);
+    for (const auto& e : entries)
+      found = found || (e.pid == pi.dwProcessId && _stricmp(e.exe_name.c_str(), "java.exe") == 0);
   }
   Check(found, "process snapshot names the stand-in");
   plat::ProcessHandle p = nullptr;
   std::string path;
-  Check(plat::ProcessOpen(pi.dwProcessId, plat::kMaximumAllowed, &p) == 0 && plat::ProcessModulePath(p, &path) &&
-            path.find("java.exe") != std::string::npos,
+  Check(plat::ProcessOpen(pi.dwProcessId, plat::kMaximumAllowed, &p) == 0 &&
+            plat::ProcessModulePath(p, &path) && path.find("java.exe") != std::string::npos,
         "module path of an opened process", path);
   plat::ProcessClose(p);
 
@@ -191,17 +206,19 @@ void ProcessAndWmiChecks(const std::string& tools) {
   // Every process, unfiltered: this program was started with
   // "pdfsam-community" among its arguments, so its own line must be there.
   std::vector<std::optional<std::u16string>> lines;
-  int32_t all = hr >= 0 ? plat::WmiQueryCommandLines(services, u"Select * from Win32_Process", &lines) : hr;
+  int32_t all =
+      hr >= 0 ? plat::WmiQueryCommandLines(services, u"Select * from Win32_Process", &lines) : hr;
   size_t own = 0;
   for (const auto& l : lines) own += l && l->find(u"pdfsam-community") != std::u16string::npos;
   Check(all >= 0 && own >= 1, "WMI query gives command lines",
         "result " + std::to_string(all) + ", " + std::to_string(lines.size()) + " objects");
   // The rule's own query, filtered by LIKE.
-  int32_t like = hr >= 0 ? plat::WmiQueryCommandLines(
-                               services,
-                               u"Select * from Win32_Process where CommandLine like '%pdfsam-community%'",
-                               &lines)
-                         : hr;
+  int32_t like =
+      hr >= 0
+          ? plat::WmiQueryCommandLines(
+                services,
+                u"Select * from Win32_Process where CommandLine like '%pdfsam-community%'", &lines)
+          : hr;
   size_t matched = 0;
   bool other = false;
   for (const auto& l : lines) {
