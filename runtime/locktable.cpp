@@ -19,6 +19,12 @@ struct LockEntry {
 LockEntry* gv_lockHead = nullptr;
 LockEntry* gv_lockTail = nullptr;
 
+// Removed entries kept for reuse, so that a lock and an unlock do not cost
+// an allocation and a free each; bounded so the table never hoards memory.
+LockEntry* gv_spareEntries = nullptr;
+int gv_spareCount = 0;
+constexpr int kMaxSpareEntries = 64;
+
 // Microseconds; shared by all threads and addresses, never reset.
 std::atomic<int32_t> lockWaitCounter{0};
 
@@ -42,8 +48,14 @@ uint8_t Enter(const void* object) {
   for (LockEntry* e = gv_lockHead; e; e = e->next) {
     if (e->object == object) return kLockBusy;
   }
-  auto* entry = static_cast<LockEntry*>(malloc(sizeof(LockEntry)));
-  if (!entry) return kLockBusy;
+  LockEntry* entry = gv_spareEntries;
+  if (entry) {
+    gv_spareEntries = entry->next;
+    --gv_spareCount;
+  } else {
+    entry = static_cast<LockEntry*>(malloc(sizeof(LockEntry)));
+    if (!entry) return kLockBusy;
+  }
   entry->object = object;
   entry->next = nullptr;
   if (gv_lockTail) {
@@ -65,7 +77,13 @@ uint8_t Remove(const void* object) {
       gv_lockHead = e->next;
     }
     if (gv_lockTail == e) gv_lockTail = previous;
-    free(e);
+    if (gv_spareCount < kMaxSpareEntries) {
+      e->next = gv_spareEntries;
+      gv_spareEntries = e;
+      ++gv_spareCount;
+    } else {
+      free(e);
+    }
     return kLockRemoved;
   }
   return kLockBusy;
