@@ -50,6 +50,21 @@ void InsertBefore(MemBlock* b, MemBlock* before) {
   before->ref = &b->next;
 }
 
+// The ring's blocks after the own block as a chain (in reverse ring order),
+// leaving the own block alone in a ring of one.
+MemBlock* RingToChain(MemBlock* own) {
+  MemBlock* chain = nullptr;
+  for (MemBlock* b = own->next; b != own;) {
+    MemBlock* next = b->next;
+    b->next = chain;
+    chain = b;
+    b = next;
+  }
+  own->next = own;
+  own->ref = &own->next;
+  return chain;
+}
+
 }  // namespace
 
 bool CreateMemAllocator(MemAllocator** allocator) {
@@ -195,15 +210,7 @@ void ClearMemPool(MemPool* pool) {
   while (pool->child) DestroyMemPool(pool->child);
   MemBlock* own = pool->own;
   // Everything in the ring but the own block goes back.
-  MemBlock* chain = nullptr;
-  for (MemBlock* b = own->next; b != own;) {
-    MemBlock* next = b->next;
-    b->next = chain;
-    chain = b;
-    b = next;
-  }
-  own->next = own;
-  own->ref = &own->next;
+  MemBlock* chain = RingToChain(own);
   own->firstFree = pool->ownFirstFree;
   own->freeIndex = 0;
   pool->active = own;
@@ -221,14 +228,7 @@ void DestroyMemPool(MemPool* pool) {
   const bool owns = allocator->owner == pool;
   // The ring as a chain, the own block (holding this record) last.
   MemBlock* own = pool->own;
-  MemBlock* chain = nullptr;
-  for (MemBlock* b = own->next; b != own;) {
-    MemBlock* next = b->next;
-    b->next = chain;
-    chain = b;
-    b = next;
-  }
-  own->next = chain;
+  own->next = RingToChain(own);
   if (pool == gv_globalPool) gv_globalPool = nullptr;
   if (owns) {
     for (MemBlock* b = own; b;) {

@@ -43,6 +43,14 @@ void AppendSubId(std::string* text, uint32_t value) {
   text->append(std::to_string(value));
 }
 
+// The value of a hexadecimal digit, or fallback for any other character.
+int HexDigitOr(int c, int fallback) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return fallback;
+}
+
 char* CaseCopy(const char* text, char (*change)(char)) {
   if (!text) return nullptr;
   const size_t n = strlen(text);
@@ -339,18 +347,12 @@ char* ToString(const void* value, int type) {
 
 int GetHexValue(int c) {
   LogTrace("\n\t@@@@@ Inside GetHexValue() @@@@@\t\n");
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return c;
+  return HexDigitOr(c, c);
 }
 
 int ConvertToDecimalFromHexa(int c) {
   LogTrace("\n\t@@@@@ Inside ConvertToDecimalFromHexa() @@@@@ \n");
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return 0;
+  return HexDigitOr(c, 0);
 }
 
 int32_t ConvertToHexValue(char* text, int32_t n) {

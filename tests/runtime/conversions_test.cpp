@@ -10,11 +10,7 @@
 
 namespace {
 
-std::string Text(char* t) {
-  std::string s = t ? t : "(none)";
-  free(t);
-  return s;
-}
+using hvtest::TakeText;
 
 TEST(ConversionsTest, Comparisons) {
   struct Case {
@@ -90,15 +86,15 @@ TEST(ConversionsTest, SplittingAndBoundedCopies) {
   char rev[] = "hello";
   ReverseString(rev, 4);
   EXPECT_STREQ(rev, "lleho");
-  EXPECT_EQ(Text(ToUpperCopy("aZ[1")), "AZ[1");
-  EXPECT_EQ(Text(ToLowerCopy("aZ[1")), "az[1");
+  EXPECT_EQ(TakeText(ToUpperCopy("aZ[1")), "AZ[1");
+  EXPECT_EQ(TakeText(ToLowerCopy("aZ[1")), "az[1");
 }
 
 TEST(ConversionsTest, Numbers) {
-  EXPECT_EQ(Text(ConvertToStringFromInteger(-120)), "-120");
-  EXPECT_EQ(Text(ConvertToStringFromInteger(0)), "0");
+  EXPECT_EQ(TakeText(ConvertToStringFromInteger(-120)), "-120");
+  EXPECT_EQ(TakeText(ConvertToStringFromInteger(0)), "0");
   int32_t length = 0;
-  EXPECT_EQ(Text(ConvertToStringFromUnsignedInteger(4000000000u, &length)), "4000000000");
+  EXPECT_EQ(TakeText(ConvertToStringFromUnsignedInteger(4000000000u, &length)), "4000000000");
   EXPECT_EQ(length, 10);
   const uint8_t negative[] = {0xFF, 0xFE};
   EXPECT_EQ(ConvertToInteger(negative, 2), -2);
@@ -106,9 +102,9 @@ TEST(ConversionsTest, Numbers) {
   EXPECT_EQ(ConvertToInteger(five, 5), -1);
   EXPECT_EQ(ConvertToUnsignedInteger(five, 4), 0x01020304u);
   int32_t seven = 7;
-  EXPECT_EQ(Text(ToString(&seven, 0)), "7");
-  EXPECT_EQ(Text(ToString(&seven, 1)), "TRUE");
-  EXPECT_EQ(Text(ToString(nullptr, 1)), "FALSE");
+  EXPECT_EQ(TakeText(ToString(&seven, 0)), "7");
+  EXPECT_EQ(TakeText(ToString(&seven, 1)), "TRUE");
+  EXPECT_EQ(TakeText(ToString(nullptr, 1)), "FALSE");
   EXPECT_EQ(ToString(&seven, 2), nullptr);
   EXPECT_EQ(GetHexValue('b'), 11);
   EXPECT_EQ(GetHexValue('x'), 'x');
@@ -135,7 +131,7 @@ TEST(ConversionsTest, Counters) {
   Counter64 back = ConvertToCounter64FromULongLong(0x123456789ull);
   EXPECT_EQ(back.high, 1u);
   EXPECT_EQ(back.low, 0x23456789u);
-  EXPECT_EQ(Text(ConvertToStringFromCounter64(back)), "4886718345");
+  EXPECT_EQ(TakeText(ConvertToStringFromCounter64(back)), "4886718345");
 }
 
 TEST(ConversionsTest, OidsAndAddresses) {
@@ -169,7 +165,7 @@ TEST(ConversionsTest, OidsAndAddresses) {
   EXPECT_FALSE(IsValidOid(".1"));
   const uint32_t oid[] = {1, 3, 6, 1};
   int32_t size = sizeof oid;
-  EXPECT_EQ(Text(ConvertToStringFromOID(oid, &size)), ".1.3.6.1");
+  EXPECT_EQ(TakeText(ConvertToStringFromOID(oid, &size)), ".1.3.6.1");
   EXPECT_EQ(size, 8);
   char buf[32];
   EXPECT_EQ(ConvertToStringFromOid(oid, 3, buf, sizeof buf), 1);

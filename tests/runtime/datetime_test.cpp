@@ -6,13 +6,11 @@
 #include <cstring>
 #include <string>
 
+#include "tests/support/test_support.h"
+
 namespace {
 
-std::string Text(char* t) {
-  std::string s = t ? t : "(none)";
-  free(t);
-  return s;
-}
+using hvtest::TakeText;
 
 TEST(KesDateTimeTest, TextForms) {
   struct Case {
@@ -28,18 +26,18 @@ TEST(KesDateTimeTest, TextForms) {
   };
   for (const Case& c : cases) {
     KesDateTime* v = ConvertStringToKesDateTime(c.text);
-    EXPECT_EQ(Text(ConvertKesDateTimeToString(v)), c.full) << c.text;
+    EXPECT_EQ(TakeText(ConvertKesDateTimeToString(v)), c.full) << c.text;
     FreeKesDateTime(v);
     v = ConvertStringToKesGenDateTime(c.text);
-    EXPECT_EQ(Text(ConvertKesDateTimeToString(v)), c.general) << c.text;
+    EXPECT_EQ(TakeText(ConvertKesDateTimeToString(v)), c.general) << c.text;
     FreeKesDateTime(v);
   }
   EXPECT_EQ(ConvertStringToKesDateTime(nullptr), nullptr);
   auto* date = static_cast<KesDate*>(ConvertStringToKesDateOrTime("1999-12-31"));
-  EXPECT_EQ(Text(ConvertKesDateToString(date)), "1999-12-31");
+  EXPECT_EQ(TakeText(ConvertKesDateToString(date)), "1999-12-31");
   free(date);
   auto* time = static_cast<KesTime*>(ConvertStringToKesDateOrTime("23:59:58"));
-  EXPECT_EQ(Text(ConvertKesTimeToString(time)), "23:59:58");
+  EXPECT_EQ(TakeText(ConvertKesTimeToString(time)), "23:59:58");
   free(time);
   EXPECT_EQ(ConvertStringToKesDateOrTime("nothing"), nullptr);
 }
@@ -72,7 +70,7 @@ TEST(KesDateTimeTest, Arithmetic) {
     } else {
       SubtractFromKesDateTime(v, c.amount, c.unit);
     }
-    EXPECT_EQ(Text(ConvertKesDateTimeToString(v)), c.result) << c.start << " " << c.amount;
+    EXPECT_EQ(TakeText(ConvertKesDateTimeToString(v)), c.result) << c.start << " " << c.amount;
     FreeKesDateTime(v);
   }
 }
@@ -92,7 +90,7 @@ TEST(KesDateTimeTest, Later) {
 }
 
 TEST(KesDateTimeTest, CurrentTime) {
-  const std::string now = Text(GetCurrentDateTimeString());
+  const std::string now = TakeText(GetCurrentDateTimeString());
   EXPECT_EQ(now.size(), 19u);
   EXPECT_GT(GetCurrentTimeInSeconds(), 1700000000u);
 }
@@ -165,7 +163,7 @@ TEST(BrokenDownTimeTest, MonthsAndDateTimes) {
 TEST(OctetDateTimeTest, RoundTripWithOffset) {
   const uint8_t octets[11] = {0x07, 0xE5, 3, 4, 5, 6, 7, 8, '+', 5, 30};
   int32_t length = 11;
-  const std::string text = Text(ConvertToStringFromDateTime(octets, &length));
+  const std::string text = TakeText(ConvertToStringFromDateTime(octets, &length));
   EXPECT_EQ(text, "2021-3-4,5:6:7.8,+5:30");
   EXPECT_EQ(length, static_cast<int32_t>(text.size()));
   int32_t back_length = 0;
@@ -175,7 +173,7 @@ TEST(OctetDateTimeTest, RoundTripWithOffset) {
   EXPECT_EQ(memcmp(back, octets, 11), 0);
   free(back);
   length = 8;
-  EXPECT_EQ(Text(ConvertToStringFromDateTime(octets, &length)), "2021-3-4,5:6:7.8");
+  EXPECT_EQ(TakeText(ConvertToStringFromDateTime(octets, &length)), "2021-3-4,5:6:7.8");
   back = ConvertToDateTimeFromString("2021-3-4,5:6:7.8", &back_length);
   EXPECT_EQ(back_length, 8);
   free(back);

@@ -77,6 +77,12 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
+std::string TakeText(char* text) {
+  std::string s = text ? text : "(none)";
+  free(text);
+  return s;
+}
+
 size_t CountOf(const std::string& text, const std::string& what) {
   size_t n = 0;
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;

@@ -41,6 +41,8 @@ std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 void MakeDirs(const std::string& path);
 std::vector<std::string> SplitLines(const std::string& text);
+// A heap text as a string ("(none)" when absent), freeing it.
+std::string TakeText(char* text);
 // How often what occurs in text.
 size_t CountOf(const std::string& text, const std::string& what);
 
