@@ -246,6 +246,38 @@ TEST_F(RegistryFileTest, ConcurrentWritersLoseNothing) {
   }
 }
 
+TEST_F(RegistryFileTest, AnUnchangedFileIsParsedOnce) {
+  std::string text = "Windows Registry Editor Version 5.00\n\n";
+  for (int i = 0; i < 300; ++i) {
+    text += "[HKEY_LOCAL_MACHINE\\Uninstall\\E" + std::to_string(i) + "]\n\"DisplayName\"=\"n\"\n";
+  }
+  Write(text);
+  UseFile();
+  const uint64_t before = posix::RegistryParseCount();
+  for (int i = 0; i < 300; ++i) {
+    std::string got;
+    ASSERT_EQ(Query(("Uninstall\\E" + std::to_string(i)).c_str(), "DisplayName", &got), 0);
+  }
+  EXPECT_EQ(posix::RegistryParseCount() - before, 1u);
+  // A changed file is parsed again, once.
+  Write(text + "[HKEY_LOCAL_MACHINE\\Uninstall\\New]\n");
+  std::string got;
+  EXPECT_EQ(Query("Uninstall\\E1", "DisplayName", &got), 0);
+  EXPECT_EQ(Query("Uninstall\\E2", "DisplayName", &got), 0);
+  EXPECT_EQ(posix::RegistryParseCount() - before, 2u);
+  // This process's own writes need no parse to be read back.
+  ASSERT_EQ(posix::ModifyRegistry([](RegTree* tree, bool* changed) {
+              tree->Root(kHkeyLocalMachine)->AddChild("Written");
+              *changed = true;
+              return 0;
+            }),
+            0);
+  RegKey key = nullptr;
+  EXPECT_EQ(RegistryOpenKey(kHkeyLocalMachine, "Written", kKeyRead, &key), 0);
+  RegistryCloseKey(key);
+  EXPECT_EQ(posix::RegistryParseCount() - before, 2u);
+}
+
 TEST(UnicodeTest, InvalidUtf8BecomesReplacementCharacters) {
   EXPECT_EQ(posix::Utf8ToUtf16("a\xFF"
                                "b"),

@@ -54,6 +54,8 @@ struct Cache {
   std::string parse_error;
 };
 
+std::atomic<uint64_t> gv_parseCount{0};
+
 Cache& TheCache() {
   static Cache cache;
   return cache;
@@ -148,6 +150,7 @@ int32_t Load(const std::string& path, std::shared_ptr<const RegTree>* tree) {
   auto parsed = std::make_shared<RegTree>();
   std::string why;
   bool ok = ParseRegistryFile(bytes, parsed.get(), &why);
+  gv_parseCount.fetch_add(1, std::memory_order_relaxed);
   std::lock_guard<std::mutex> lock(cache.mutex);
   if (!ok) {
     cache.parse_error = path + ": " + why;
@@ -230,6 +233,8 @@ int32_t ModifyRegistry(const RegistryChange& change) {
   close(lock_fd);  // releases the lock
   return result;
 }
+
+uint64_t RegistryParseCount() { return gv_parseCount.load(std::memory_order_relaxed); }
 
 std::string LastRegistryParseError() {
   Cache& cache = TheCache();

@@ -33,6 +33,9 @@ int32_t LoadRegistry(std::shared_ptr<const RegTree>* tree);
 using RegistryChange = std::function<int32_t(RegTree* tree, bool* changed)>;
 int32_t ModifyRegistry(const RegistryChange& change);
 
+// How many times this process has parsed a registry file.
+uint64_t RegistryParseCount();
+
 // Why the last parse failed, for diagnostics.
 std::string LastRegistryParseError();
 
