@@ -5,6 +5,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 #include "host/error_text.h"
 #include "runtime/log.h"
@@ -30,11 +31,19 @@ bool IsBlank(char32_t c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // The signed reading of writeValue: blanks, one sign, digits up to the first
 // other character, clamped to the 32-bit range as the runtime's reader does.
+// Leading blanks and one sign, as both number readers take them.
+template <typename Char>
+const Char* SkipBlanksAndSign(const Char* text, bool* negative) {
+  while (IsBlank(static_cast<char32_t>(static_cast<std::make_unsigned_t<Char>>(*text)))) ++text;
+  *negative = false;
+  if (*text == '+' || *text == '-') *negative = *text++ == '-';
+  return text;
+}
+
 template <typename Char>
 int32_t ReadSigned(const Char* text) {
-  while (IsBlank(*text)) ++text;
   bool negative = false;
-  if (*text == '+' || *text == '-') negative = *text++ == '-';
+  text = SkipBlanksAndSign(text, &negative);
   int64_t value = 0;
   for (; *text >= '0' && *text <= '9'; ++text) {
     value = value * 10 + (*text - '0');
@@ -49,9 +58,8 @@ int32_t ReadSigned(const Char* text) {
 // The unsigned reading of writeValueEx: a '-' negates modulo 2^32, a value
 // beyond 32 bits gives 0xFFFFFFFF.
 uint32_t ReadUnsigned(const char* text) {
-  while (IsBlank(static_cast<unsigned char>(*text))) ++text;
   bool negative = false;
-  if (*text == '+' || *text == '-') negative = *text++ == '-';
+  text = SkipBlanksAndSign(text, &negative);
   uint64_t value = 0;
   bool overflow = false;
   for (; *text >= '0' && *text <= '9'; ++text) {

@@ -1,12 +1,12 @@
 #include "precheck/process_check.h"
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "host/platform/platform.h"
 #include "host/registry_read.h"
 #include "host/uninstall_keys.h"
+#include "runtime/conversions.h"
 #include "runtime/log.h"
 
 namespace {
@@ -30,7 +30,7 @@ bool SameStart(const std::string& a, const char* b, size_t n) {
 }
 
 bool SameName(const std::string& a, const char* b) {
-  return a.size() == strlen(b) && SameStart(a, b, a.size());
+  return CompareStringNoCase(a.c_str(), b) == 0;
 }
 
 }  // namespace

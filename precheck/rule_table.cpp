@@ -1,17 +1,6 @@
 #include "precheck/rule_table.h"
 
-namespace {
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameKey(const char* a, const char* b) {
-  for (; *a && *b; ++a, ++b) {
-    if (Lower(*a) != Lower(*b)) return false;
-  }
-  return *a == *b;
-}
-
-}  // namespace
+#include "runtime/conversions.h"
 
 // In dispatch order.
 const std::array<ProductRule, kProductRuleCount> kProductRules = {{
@@ -109,7 +98,7 @@ const std::array<ProductRule, kProductRuleCount> kProductRules = {{
 const ProductRule* FindProductRule(const char* productName) {
   if (!productName) return nullptr;
   for (const ProductRule& rule : kProductRules) {
-    if (SameKey(rule.key, productName)) return &rule;
+    if (CompareStringNoCase(rule.key, productName) == 0) return &rule;
   }
   return nullptr;
 }

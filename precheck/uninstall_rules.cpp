@@ -8,6 +8,7 @@
 #include "host/registry_read.h"
 #include "host/uninstall_keys.h"
 #include "precheck/markers.h"
+#include "runtime/conversions.h"
 #include "runtime/log.h"
 
 namespace {
@@ -89,15 +90,6 @@ void RunAndReport(RunContext* ctx, const std::string& command, int32_t minutes) 
   LogInfo("The return value is %d", result);
 }
 
-bool EqualsIgnoringCase(const std::string& a, const char* b) {
-  if (a.size() != strlen(b)) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 // The shared walk of the HipChat and Advanced Installer rules: each entry
 // the command maker accepts is run, its key deleted and the marker made.
 template <typename MakeCommand>
@@ -138,7 +130,7 @@ RuleOutcome HipchatRule(RunContext* ctx) {
   if (StartupKillPolicy(*ctx, "hipchat.exe") == 0) return RuleOutcome::kInUse;
   RemoveEntries(ctx, [](const std::string& key, const std::string&, const std::string& display,
                         std::string* command) {
-    if (!EqualsIgnoringCase(display, "HipChat")) return false;
+    if (CompareStringNoCase(display.c_str(), "HipChat") != 0) return false;
     std::string text;
     if (ReadRegistryText(key, "QuietUninstallString", &text)) {
       *command = text;

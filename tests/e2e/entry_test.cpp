@@ -53,12 +53,7 @@ TEST_P(EntryScenarioTest, StatusAndLog) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "");  // nothing on standard output
   const std::string log = Log();
-  size_t at = 0;
-  for (const std::string& text : s.present) {
-    size_t found = log.find(text, at);
-    ASSERT_NE(found, std::string::npos) << "missing in order: " << text << "\n" << log;
-    at = found + text.size();
-  }
+  EXPECT_EQ(hvtest::FirstMissingInOrder(log, s.present), "") << log;
   for (const std::string& text : s.absent) {
     EXPECT_EQ(log.find(text), std::string::npos) << "unexpected: " << text << "\n" << log;
   }

@@ -120,12 +120,7 @@ TEST_P(RuleScenarioTest, Outcome) {
   for (size_t i = 0; i < s.apps.size(); ++i) {
     EXPECT_EQ(apps_.Alive(pids[i]), s.apps[i].survives) << s.apps[i].name << "\n" << log;
   }
-  size_t at = 0;
-  for (const std::string& text : s.log) {
-    size_t found = log.find(text, at);
-    ASSERT_NE(found, std::string::npos) << "missing in order: " << text << "\n" << log;
-    at = found + text.size();
-  }
+  EXPECT_EQ(hvtest::FirstMissingInOrder(log, s.log), "") << log;
   for (const std::string& text : s.absent) {
     EXPECT_EQ(log.find(text), std::string::npos) << "unexpected: " << text << "\n" << log;
   }

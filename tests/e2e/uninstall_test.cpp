@@ -100,13 +100,7 @@ class UninstallTest : public ::testing::Test {
   bool HasEntry(const std::string& subkey) { return KeyExists(kUninstall + subkey); }
   bool HasMarker(const std::string& name) { return KeyExists(kMarkers + name); }
   void ExpectInOrder(const std::vector<std::string>& texts) {
-    const std::string log = Log();
-    size_t at = 0;
-    for (const std::string& text : texts) {
-      size_t found = log.find(text, at);
-      ASSERT_NE(found, std::string::npos) << "missing in order: " << text << "\n" << log;
-      at = found + text.size();
-    }
+    EXPECT_EQ(hvtest::FirstMissingInOrder(Log(), texts), "") << Log();
   }
 
   hvtest::TempDir dir_;

@@ -73,12 +73,7 @@ TEST_F(ExecuteTest, ArgumentsAndWorkingDirectoryReachTheChildExactly) {
           cmd + " \n",
       "[INFO] @@@@@@@@ End Of execute Method @@@@@@@@ \n",
   };
-  size_t at = 0;
-  for (const std::string& text : order) {
-    size_t found = log.find(text, at);
-    ASSERT_NE(found, std::string::npos) << text << "\n" << log;
-    at = found;
-  }
+  EXPECT_EQ(hvtest::FirstMissingInOrder(log, {std::begin(order), std::end(order)}), "") << log;
 }
 
 TEST_F(ExecuteTest, ExitCodesPassThrough) {

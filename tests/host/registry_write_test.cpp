@@ -137,12 +137,7 @@ TEST_F(RegistryWriteTest, KeyCreationLines) {
       "[INFO] Message : ",
       "[DEBUG] @@@@@@@@ End Of writeValue Method @@@@@@@@ \n",
   };
-  size_t at = 0;
-  for (const char* text : order) {
-    size_t found = log.find(text, at);
-    ASSERT_NE(found, std::string::npos) << text << "\n" << log;
-    at = found;
-  }
+  EXPECT_EQ(hvtest::FirstMissingInOrder(log, {std::begin(order), std::end(order)}), "") << log;
   ASSERT_EQ(addRegistryKeyEx(kHkeyLocalMachine, "SOFTWARE\\A\\B"), 0);
   log = log_.Take();
   EXPECT_NE(log.find("[DEBUG] addRegistryKeyEx: Inside addRegistryKey method ...... \n"),

@@ -60,7 +60,6 @@ TEST_F(UninstallKeysTest, MissingOrEmptyKey) {
 }
 
 TEST_F(UninstallKeysTest, FastStartup) {
-  const char* power = "System\\CurrentControlSet\\Control\\Power";
   const char* session = "System\\CurrentControlSet\\Control\\Session Manager\\Power";
   const char* settings = "Software\\Kestrane\\Halvora\\HVAgent\\Settings";
   struct Case {
@@ -89,7 +88,6 @@ TEST_F(UninstallKeysTest, FastStartup) {
       EXPECT_EQ(Dword(settings, "hvDisabledFastStartup"), 1u);
     }
   }
-  (void)power;
 }
 
 }  // namespace

@@ -83,6 +83,16 @@ std::string TakeText(char* text) {
   return s;
 }
 
+std::string FirstMissingInOrder(const std::string& text, const std::vector<std::string>& pieces) {
+  size_t at = 0;
+  for (const std::string& piece : pieces) {
+    size_t found = text.find(piece, at);
+    if (found == std::string::npos) return piece.empty() ? std::string("(empty piece)") : piece;
+    at = found + piece.size();
+  }
+  return {};
+}
+
 size_t CountOf(const std::string& text, const std::string& what) {
   size_t n = 0;
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;

@@ -43,6 +43,9 @@ void MakeDirs(const std::string& path);
 std::vector<std::string> SplitLines(const std::string& text);
 // A heap text as a string ("(none)" when absent), freeing it.
 std::string TakeText(char* text);
+// The first of pieces that does not occur in text after the ones before it;
+// empty when all occur in that order.
+std::string FirstMissingInOrder(const std::string& text, const std::vector<std::string>& pieces);
 // How often what occurs in text.
 size_t CountOf(const std::string& text, const std::string& what);
 
