@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "host/platform/platform.h"
+#include "platform/platform.h"
 #include "runtime/log.h"
 
 namespace {

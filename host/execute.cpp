@@ -4,7 +4,7 @@
 #include <string>
 
 #include "host/error_text.h"
-#include "host/platform/platform.h"
+#include "platform/platform.h"
 #include "runtime/log.h"
 #include "runtime/textutil.h"
 

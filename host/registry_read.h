@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/platform/platform.h"
+#include "platform/platform.h"
 
 // On success *out is a new zeroed buffer holding the value's raw bytes and at
 // least five zero bytes after them (any type; strings in the ANSI code page).

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "host/platform/platform.h"
+#include "platform/platform.h"
 
 // Special texts, compared without regard to case: the name "--" is the
 // key's default value, the data "--" an empty text (zero for numbers).

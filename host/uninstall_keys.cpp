@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "host/platform/platform.h"
 #include "host/registry_read.h"
 #include "host/registry_write.h"
+#include "platform/platform.h"
 #include "runtime/log.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "host/platform/platform.h"
 #include "host/registry_read.h"
+#include "platform/platform.h"
 #include "precheck/rule_dispatch.h"
 #include "precheck/run_context.h"
 #include "runtime/locktable.h"

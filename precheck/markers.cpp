@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "host/platform/platform.h"
+#include "platform/platform.h"
 #include "runtime/log.h"
 
 namespace {

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "host/platform/platform.h"
 #include "host/registry_read.h"
 #include "host/uninstall_keys.h"
+#include "platform/platform.h"
 #include "runtime/conversions.h"
 #include "runtime/log.h"
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "host/platform/platform.h"
+#include "platform/platform.h"
 
 // Registry area of the patch-management agent.
 inline constexpr const char* kAgentKey = "Software\\Kestrane\\Halvora\\HVAgent";

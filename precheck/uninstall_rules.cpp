@@ -4,9 +4,9 @@
 #include <cstring>
 #include <vector>
 
-#include "host/platform/platform.h"
 #include "host/registry_read.h"
 #include "host/uninstall_keys.h"
+#include "platform/platform.h"
 #include "precheck/markers.h"
 #include "runtime/conversions.h"
 #include "runtime/log.h"

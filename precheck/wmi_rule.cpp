@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "host/error_text.h"
-#include "host/platform/platform.h"
+#include "platform/platform.h"
 #include "runtime/log.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "host/platform/platform.h"
+#include "platform/platform.h"
 #include "runtime/log.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "host/platform/platform.h"
+#include "../platform/platform.h"
 
 extern plat::MutexHandle gv_lockTableMutex;
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "host/platform/platform.h"
+#include "platform/platform.h"
 #include "runtime/locktable.h"
 #include "runtime/textutil.h"
 

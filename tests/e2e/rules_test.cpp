@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "host/platform/platform.h"
 #include "host/registry_read.h"
+#include "platform/platform.h"
 #include "precheck/markers.h"
 #include "precheck/rule_table.h"
 #include "tests/support/log_capture.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/platform/platform.h"
+#include "platform/platform.h"
 #include "precheck/rule_dispatch.h"
 #include "precheck/run_context.h"
 #include "tests/support/stand_ins.h"

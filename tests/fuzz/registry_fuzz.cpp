@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include "host/platform/posix/registry_tree.h"
+#include "platform/posix/registry_tree.h"
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view in(reinterpret_cast<const char*>(data), size);
   plat::posix::RegTree tree;

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <ctime>
 #include <string>
-#include "host/platform/posix/command_line.h"
-#include "host/platform/posix/unicode.h"
+#include "platform/posix/command_line.h"
+#include "platform/posix/unicode.h"
 #include "runtime/conversions.h"
 #include "runtime/datetime.h"
 #include "runtime/textutil.h"

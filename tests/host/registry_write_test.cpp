@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/platform/posix/registry_file.h"
+#include "platform/posix/registry_file.h"
 #include "tests/support/log_capture.h"
 
 namespace {

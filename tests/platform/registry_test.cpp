@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <string>
 
-#include "host/platform/platform.h"
-#include "host/platform/posix/registry_file.h"
-#include "host/platform/posix/registry_tree.h"
-#include "host/platform/posix/unicode.h"
+#include "platform/platform.h"
+#include "platform/posix/registry_file.h"
+#include "platform/posix/registry_tree.h"
+#include "platform/posix/unicode.h"
 #include "tests/support/test_support.h"
 
 namespace {

@@ -14,10 +14,10 @@
 
 #include "host/error_text.h"
 #include "host/execute.h"
-#include "host/platform/platform.h"
 #include "host/registry_read.h"
 #include "host/registry_write.h"
 #include "host/uninstall_keys.h"
+#include "platform/platform.h"
 #include "runtime/log.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Message texts and UTF conversions of the seam on Windows.
 #include <windows.h>
 
-#include "host/platform/platform.h"
+#include "platform/platform.h"
 
 namespace plat {
 

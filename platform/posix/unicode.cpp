@@ -1,4 +1,4 @@
-#include "host/platform/posix/unicode.h"
+#include "platform/posix/unicode.h"
 
 namespace plat::posix {
 

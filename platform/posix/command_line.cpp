@@ -1,4 +1,4 @@
-#include "host/platform/posix/command_line.h"
+#include "platform/posix/command_line.h"
 
 namespace plat::posix {
 

@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "host/platform/platform.h"
+#include "platform/platform.h"
 
 namespace plat::posix {
 

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "host/platform/platform.h"
-#include "host/platform/posix/errno_map.h"
+#include "platform/platform.h"
+#include "platform/posix/errno_map.h"
 
 struct plat::MutexObject {
   std::mutex mutex;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/platform/platform.h"
+#include "platform/platform.h"
 
 struct plat::ProcessObject {
   PROCESS_INFORMATION info;

@@ -1,4 +1,4 @@
-#include "host/platform/posix/registry_file.h"
+#include "platform/posix/registry_file.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "host/platform/posix/errno_map.h"
+#include "platform/posix/errno_map.h"
 
 namespace plat::posix {
 

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "host/platform/platform.h"
+#include "platform/platform.h"
 
 namespace plat {
 

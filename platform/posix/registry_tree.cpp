@@ -1,9 +1,9 @@
-#include "host/platform/posix/registry_tree.h"
+#include "platform/posix/registry_tree.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "host/platform/posix/unicode.h"
+#include "platform/posix/unicode.h"
 
 namespace plat::posix {
 

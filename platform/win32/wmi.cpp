@@ -5,7 +5,7 @@
 #include <oleauto.h>
 #include <wbemidl.h>
 
-#include "host/platform/platform.h"
+#include "platform/platform.h"
 
 namespace plat {
 

@@ -1,7 +1,7 @@
 // Registry calls of the seam on the real Windows registry.
 #include <windows.h>
 
-#include "host/platform/platform.h"
+#include "platform/platform.h"
 
 namespace plat {
 

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "host/platform/platform.h"
-#include "host/platform/posix/command_line.h"
-#include "host/platform/posix/errno_map.h"
+#include "platform/platform.h"
+#include "platform/posix/command_line.h"
+#include "platform/posix/errno_map.h"
 
 extern char** environ;
 

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "host/platform/platform.h"
-#include "host/platform/posix/unicode.h"
+#include "platform/platform.h"
+#include "platform/posix/unicode.h"
 
 struct plat::WmiObject {};
 

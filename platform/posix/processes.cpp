@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "host/platform/platform.h"
+#include "platform/platform.h"
 
 namespace plat {
 

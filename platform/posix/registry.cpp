@@ -2,9 +2,9 @@
 #include <cstring>
 #include <vector>
 
-#include "host/platform/platform.h"
-#include "host/platform/posix/registry_file.h"
-#include "host/platform/posix/unicode.h"
+#include "platform/platform.h"
+#include "platform/posix/registry_file.h"
+#include "platform/posix/unicode.h"
 
 struct plat::RegKeyHandle {
   RegRoot root;

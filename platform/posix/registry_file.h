@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "host/platform/posix/registry_tree.h"
+#include "platform/posix/registry_tree.h"
 
 namespace plat::posix {
 

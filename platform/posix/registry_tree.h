@@ -12,7 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "host/platform/platform.h"
+#include "platform/platform.h"
 
 namespace plat::posix {
 

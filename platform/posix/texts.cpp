@@ -3,8 +3,8 @@
 // code has none, so callers fall back to their own tables.
 #include <cstring>
 
-#include "host/platform/platform.h"
-#include "host/platform/posix/unicode.h"
+#include "platform/platform.h"
+#include "platform/posix/unicode.h"
 
 namespace plat {
 
