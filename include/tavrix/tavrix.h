@@ -1,0 +1,25 @@
+// libtavrix: an in-memory relational store whose tables come from XML data
+// dictionaries, with its runtime (log, lock table, texts, vectors, dates)
+// and memory pools.  This one header declares the library's whole public
+// interface:
+//
+//   #include <tavrix/tavrix.h>
+//
+// Texts and records the library hands over are malloc'ed; free them with
+// free or the named free operation.  Operations return their results
+// (1 success, 0 failure, 99 out of memory, or a record or none) and never
+// throw.
+#pragma once
+
+#include "database/mempool.h"
+#include "datastore/column_value.h"
+#include "datastore/data_dictionary.h"
+#include "datastore/result_set.h"
+#include "datastore/startup.h"
+#include "datastore/table_defn.h"
+#include "runtime/conversions.h"
+#include "runtime/datetime.h"
+#include "runtime/locktable.h"
+#include "runtime/log.h"
+#include "runtime/textutil.h"
+#include "runtime/vector.h"
