@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/ratio_reporter.h"
 #include "database/mempool.h"
 #include "runtime/locktable.h"
 #include "runtime/vector.h"
@@ -87,38 +88,17 @@ void BM_StdMutexLockUnlock(benchmark::State& state) {
 }
 BENCHMARK(BM_StdMutexLockUnlock);
 
-// Keeps each benchmark's time so that the pairs can be compared at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) times_[r.benchmark_name()] = r.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Ratios() const {
-    const std::pair<const char*, const char*> pairs[] = {
-        {"BM_PoolAllocAndClear", "BM_MallocAndFree"},
-        {"BM_VectorAppendAndWalkByPosition", "BM_StdListAppendAndWalk"},
-        {"BM_LockTableLockUnlock", "BM_StdMutexLockUnlock"},
-    };
-    std::printf("\nratio (ours / peer, time per iteration; below 1 is faster)\n");
-    for (const auto& [ours, peer] : pairs) {
-      auto a = times_.find(ours), b = times_.find(peer);
-      if (a == times_.end() || b == times_.end() || b->second == 0) continue;
-      std::printf("  %-34s / %-26s %6.2f\n", ours, peer, a->second / b->second);
-    }
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  hvbench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.Ratios();
+  reporter.Ratios({
+      {"BM_PoolAllocAndClear", "BM_MallocAndFree"},
+      {"BM_VectorAppendAndWalkByPosition", "BM_StdListAppendAndWalk"},
+      {"BM_LockTableLockUnlock", "BM_StdMutexLockUnlock"},
+  });
   benchmark::Shutdown();
   return 0;
 }

@@ -24,6 +24,7 @@ install(FILES ${CMAKE_BINARY_DIR}/TavrixConfig.cmake ${CMAKE_BINARY_DIR}/TavrixC
         DESTINATION ${TAVRIX_CMAKE_DIR})
 
 if(NOT WIN32)
+  file(RELATIVE_PATH TAVRIX_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
   configure_file(cmake/tavrix.pc.in ${CMAKE_BINARY_DIR}/tavrix.pc @ONLY)
   install(FILES ${CMAKE_BINARY_DIR}/tavrix.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 endif()

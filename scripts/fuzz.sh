@@ -1,19 +1,29 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang's libFuzzer (AddressSanitizer and
-# UndefinedBehaviorSanitizer on) and runs each for a while:
+# UndefinedBehaviorSanitizer on) and runs each for a while, starting from
+# the seed corpora in tests/fuzz:
 #   scripts/fuzz.sh [seconds per target, default 60]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 out=build/fuzz
-mkdir -p "$out/corpus-registry" "$out/corpus-text"
+mkdir -p "$out/corpus-registry" "$out/corpus-text" "$out/corpus-dictionary"
 cp demo/registry.reg "$out/corpus-registry/"
+cp tests/fuzz/corpus-dictionary/* demo/tavrix/data/*.xml "$out/corpus-dictionary/"
 flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -I.)
+library=(platform/posix/*.cpp runtime/*.cpp datastore/*.cpp database/*.cpp)
+
 clang++ "${flags[@]}" tests/fuzz/registry_fuzz.cpp platform/posix/registry_tree.cpp \
   platform/posix/unicode.cpp -o "$out/registry_fuzz"
 clang++ "${flags[@]}" tests/fuzz/text_fuzz.cpp platform/posix/command_line.cpp \
   platform/posix/unicode.cpp platform/posix/machine.cpp runtime/datetime.cpp \
   runtime/textutil.cpp runtime/conversions.cpp runtime/log.cpp runtime/locktable.cpp \
   -o "$out/text_fuzz"
+# shellcheck disable=SC2046
+clang++ "${flags[@]}" $(pkg-config --cflags libxml-2.0) tests/fuzz/dictionary_fuzz.cpp \
+  "${library[@]}" $(pkg-config --libs libxml-2.0) -pthread -o "$out/dictionary_fuzz"
+
 "$out/registry_fuzz" -max_total_time="$seconds" -max_len=2048 "$out/corpus-registry"
 "$out/text_fuzz" -max_total_time="$seconds" -max_len=256 "$out/corpus-text"
+"$out/dictionary_fuzz" -max_total_time="$seconds" -max_len=8192 -timeout=10 \
+  -dict=tests/fuzz/dictionary.dict "$out/corpus-dictionary"

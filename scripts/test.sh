@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up the machine, then builds and runs every test: the normal build,
-# AddressSanitizer with UndefinedBehaviorSanitizer, ThreadSanitizer for the
-# threaded code, both Windows cross builds, and the Windows end-to-end suite
-# under wine64.
+# libtavrix installed and the example built against it, AddressSanitizer
+# with UndefinedBehaviorSanitizer, ThreadSanitizer for the threaded code,
+# every fuzz target for a bounded time, both Windows cross builds, and the
+# Windows end-to-end suite under wine64.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -16,6 +17,9 @@ echo "== build and test"
 scripts/build.sh build/release -DBUILD_TESTING=ON -DHV_BENCH=ON
 ctest --no-tests=error --test-dir build/release -j"$jobs" --output-on-failure
 
+echo "== libtavrix as an installed package"
+scripts/test-package.sh build/release
+
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
 scripts/build.sh build/asan -DCMAKE_BUILD_TYPE=Debug -DHV_SANITIZE=ON -DBUILD_TESTING=ON -DHV_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
@@ -24,6 +28,9 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 echo "== ThreadSanitizer (threaded runtime code)"
 scripts/build.sh build/tsan -DCMAKE_BUILD_TYPE=Debug -DHV_TSAN=ON -DBUILD_TESTING=ON -DHV_BENCH=OFF
 TSAN_OPTIONS=halt_on_error=1 ctest --no-tests=error --test-dir build/tsan -j"$jobs" --output-on-failure -R 'Lock|Log|Vector|Queue|Thread|MemPool'
+
+echo "== fuzz targets (30 s each)"
+scripts/fuzz.sh 30
 
 echo "== Windows cross builds"
 scripts/build-windows.sh
