@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,10 @@ struct ToValueCase {
   const char* hex;  // nullptr: no value
   int32_t lengthOut;
 };
+
+void PrintTo(const ToValueCase& c, std::ostream* os) {
+  *os << "type " << int(c.type) << " from \"" << (c.text ? c.text : "(none)") << "\"";
+}
 
 class ToValueTest : public ::testing::TestWithParam<ToValueCase> {};
 
@@ -89,6 +94,10 @@ struct ToTextCase {
   uint8_t type;
   const char* text;  // nullptr: no text
 };
+
+void PrintTo(const ToTextCase& c, std::ostream* os) {
+  *os << "type " << int(c.type) << " to \"" << (c.text ? c.text : "(none)") << "\"";
+}
 
 class ToTextTest : public ::testing::TestWithParam<ToTextCase> {};
 
