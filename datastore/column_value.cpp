@@ -104,13 +104,18 @@ char* NewValue(const void* bytes, int32_t length) {
   return out;
 }
 
-// The integer of a fixed-width value, sign- or zero-extended; bytes past
-// the given length read as zero instead of past the buffer.
+// The first width bytes of a value into bytes; those past the given length
+// stay zero instead of being read past the buffer.
+void CopyFixedBytes(const char* value, int32_t length, int32_t width, unsigned char* bytes) {
+  const int32_t available = length < width ? (length > 0 ? length : 0) : width;
+  memcpy(bytes, value, static_cast<size_t>(available));
+}
+
+// The integer of a fixed-width value, sign- or zero-extended.
 uint64_t ReadInteger(const char* value, int32_t length, uint8_t type) {
   const int32_t width = FixedWidth(type);
   unsigned char bytes[8] = {};
-  const int32_t available = length < width ? (length > 0 ? length : 0) : width;
-  memcpy(bytes, value, static_cast<size_t>(available));
+  CopyFixedBytes(value, length, width, bytes);
   uint64_t v = 0;
   for (int32_t i = width - 1; i >= 0; --i) v = (v << 8) | bytes[i];
   if (IsSigned(type) && width < 8 && (bytes[width - 1] & 0x80)) v |= ~uint64_t{0} << (width * 8);
@@ -120,8 +125,7 @@ uint64_t ReadInteger(const char* value, int32_t length, uint8_t type) {
 double ReadFloat(const char* value, int32_t length, uint8_t type) {
   const int32_t width = FixedWidth(type);
   unsigned char bytes[8] = {};
-  const int32_t available = length < width ? (length > 0 ? length : 0) : width;
-  memcpy(bytes, value, static_cast<size_t>(available));
+  CopyFixedBytes(value, length, width, bytes);
   if (width == 4) {
     float f;
     memcpy(&f, bytes, 4);

@@ -270,238 +270,191 @@ XmlTagInfo* TextTag(Reader& r, const char* tagName, bool* missing) {
 // logged missing end tag) or kFailed (the table is abandoned).
 enum class Stage { kOk, kFailed };
 
-// allowed-values: one node "value" with every listed value, or the nodes
-// "from" and "to" with one bound each.
-Stage ParseAllowedValues(Reader& r, ChildChain& properties) {
+// What a list's visitor says after one child element.
+enum class Step { kNext, kDone, kFailed };
+
+// Calls visit(depth of the list) on each element inside the current one,
+// until the list's end tag; kDone ends the list early, kFailed abandons it.
+template <typename Visit>
+Stage ForEachChildElement(Reader& r, Visit visit) {
   if (r.empty()) return Stage::kOk;
   const int depth = r.depth();
-  XmlTagInfo* values = nullptr;
   for (;;) {
     if (r.Next() != 1) return Stage::kFailed;
     if (r.IsEndAt(depth)) return Stage::kOk;
     if (!r.IsStart()) continue;
-    const char* message = nullptr;
+    const Step step = visit(depth);
+    if (step == Step::kDone) return Stage::kOk;
+    if (step == Step::kFailed) return Stage::kFailed;
+  }
+}
+
+// Abandons the list at depth after a logged missing end tag.
+Step AbandonList(Reader& r, int depth) {
+  return r.SkipToEndAt(depth) == 1 ? Step::kDone : Step::kFailed;
+}
+
+Step Skip(Reader& r) { return r.SkipElement() == 1 ? Step::kNext : Step::kFailed; }
+
+// allowed-values: one node "value" with every listed value, or the nodes
+// "from" and "to" with one bound each.
+Stage ParseAllowedValues(Reader& r, ChildChain& properties) {
+  XmlTagInfo* values = nullptr;
+  return ForEachChildElement(r, [&](int depth) {
     bool missing = false;
+    const char* message = nullptr;
     if (r.IsStart("value")) {
-      std::string text;
-      bool present = false;
       if (!values) {
         values = r.NewElementTag("value");
-        if (!values) return Stage::kFailed;
+        if (!values) return Step::kFailed;
         properties.Add(values);
       }
+      std::string text;
+      bool present = false;
       const Text result = ReadText(r, &text, &present);
-      if (result == Text::kFailed) return Stage::kFailed;
+      if (result == Text::kFailed) return Step::kFailed;
       if (!AddValue(values, text.c_str())) {
         LogError("MEMORY_ALLOCATION_FAILURE\n");
-        return Stage::kFailed;
+        return Step::kFailed;
       }
       missing = result == Text::kMissingEnd;
       message = "\n No ending Value tag\n";
     } else if (r.IsStart("from") || r.IsStart("to")) {
       const bool from = r.IsStart("from");
       XmlTagInfo* bound = TextTag(r, from ? "from" : "to", &missing);
-      if (!bound) return Stage::kFailed;
+      if (!bound) return Step::kFailed;
       properties.Add(bound);
       message = from ? "\nNo Ending FROM tag \n" : "\nNo ending TO tag \n";
-    } else if (r.SkipElement() != 1) {
-      return Stage::kFailed;
+    } else {
+      return Skip(r);
     }
-    if (missing) {
-      LogError("%s", message);
-      return r.SkipToEndAt(depth) == 1 ? Stage::kOk : Stage::kFailed;
-    }
-  }
+    if (!missing) return Step::kNext;
+    LogError("%s", message);
+    return AbandonList(r, depth);
+  });
 }
 
 // uniquevalue-generation: a node "generator-name" with the sequence name.
 Stage ParseGenerator(Reader& r, ChildChain& properties) {
-  if (r.empty()) return Stage::kOk;
-  const int depth = r.depth();
-  for (;;) {
-    if (r.Next() != 1) return Stage::kFailed;
-    if (r.IsEndAt(depth)) return Stage::kOk;
-    if (r.IsStart("generator-name")) {
-      bool missing = false;
-      XmlTagInfo* node = TextTag(r, "generator-name", &missing);
-      if (!node) return Stage::kFailed;
-      properties.Add(node);
-      if (missing && r.SkipToEndAt(depth) != 1) return Stage::kFailed;
-      if (missing) return Stage::kOk;
-    } else if (r.IsStart() && r.SkipElement() != 1) {
-      return Stage::kFailed;
-    }
-  }
+  return ForEachChildElement(r, [&](int depth) {
+    if (!r.IsStart("generator-name")) return Skip(r);
+    bool missing = false;
+    XmlTagInfo* node = TextTag(r, "generator-name", &missing);
+    if (!node) return Step::kFailed;
+    properties.Add(node);
+    return missing ? AbandonList(r, depth) : Step::kNext;
+  });
 }
 
 // The property elements of one column, as children of the column node.
 Stage ParseColumnProperties(Reader& r, XmlTagInfo* column) {
-  if (r.empty()) return Stage::kOk;
-  const int depth = r.depth();
   ChildChain properties(column);
-  for (;;) {
-    if (r.Next() != 1) return Stage::kFailed;
-    if (r.IsEndAt(depth)) return Stage::kOk;
-    if (!r.IsStart() || r.depth() != depth + 1) continue;
-    Stage stage = Stage::kOk;
+  return ForEachChildElement(r, [&](int depth) {
+    if (r.depth() != depth + 1) return Step::kNext;
     if (r.IsStart("uniquevalue-generation")) {
-      stage = ParseGenerator(r, properties);
-    } else if (r.IsStart("allowed-values")) {
-      stage = ParseAllowedValues(r, properties);
-    } else {
-      bool missing = false;
-      XmlTagInfo* node = TextTag(r, r.name(), &missing);
-      if (!node) return Stage::kFailed;
-      properties.Add(node);
-      if (missing && r.SkipToEndAt(depth + 1) != 1) return Stage::kFailed;
+      return ParseGenerator(r, properties) == Stage::kOk ? Step::kNext : Step::kFailed;
     }
-    if (stage != Stage::kOk) return stage;
-  }
+    if (r.IsStart("allowed-values")) {
+      return ParseAllowedValues(r, properties) == Stage::kOk ? Step::kNext : Step::kFailed;
+    }
+    bool missing = false;
+    XmlTagInfo* node = TextTag(r, r.name(), &missing);
+    if (!node) return Step::kFailed;
+    properties.Add(node);
+    if (missing && r.SkipToEndAt(depth + 1) != 1) return Step::kFailed;
+    return Step::kNext;
+  });
 }
 
 // columns: each column a node with its attributes, chained in order.  Any
 // element other than column ends the list.
 Stage ParseColumnsTag(Reader& r, XmlTagInfo* columns) {
-  if (r.empty()) return Stage::kOk;
-  const int depth = r.depth();
   ChildChain chain(columns);
-  for (;;) {
-    if (r.Next() != 1) return Stage::kFailed;
-    if (r.IsEndAt(depth)) return Stage::kOk;
-    if (!r.IsStart()) continue;
-    if (!r.IsStart("column")) return Stage::kOk;
+  return ForEachChildElement(r, [&](int) {
+    if (!r.IsStart("column")) return Step::kDone;
     XmlTagInfo* column = r.NewElementTag(r.name());
-    if (!column) return Stage::kFailed;
+    if (!column) return Step::kFailed;
     chain.Add(column);
-    if (ParseColumnProperties(r, column) != Stage::kOk) return Stage::kFailed;
-  }
+    return ParseColumnProperties(r, column) == Stage::kOk ? Step::kNext : Step::kFailed;
+  });
+}
+
+// A node for a text element of a key list; a missing end tag is logged
+// with message and abandons the list at listDepth.
+Step KeyText(Reader& r, ChildChain& chain, const char* message, int listDepth) {
+  bool missing = false;
+  XmlTagInfo* node = TextTag(r, r.name(), &missing);
+  if (!node) return Step::kFailed;
+  chain.Add(node);
+  if (!missing) return Step::kNext;
+  LogError("%s", message);
+  return AbandonList(r, listDepth);
 }
 
 // primary-key: one node per primary-key-column holding its text.
 Stage ParsePrimaryKey(Reader& r, XmlTagInfo* key) {
-  if (r.empty()) return Stage::kOk;
-  const int depth = r.depth();
   ChildChain chain(key);
-  for (;;) {
-    if (r.Next() != 1) return Stage::kFailed;
-    if (r.IsEndAt(depth)) return Stage::kOk;
-    if (!r.IsStart()) continue;
-    if (!r.IsStart("primary-key-column")) {
-      if (r.SkipElement() != 1) return Stage::kFailed;
-      continue;
-    }
-    bool missing = false;
-    XmlTagInfo* node = TextTag(r, r.name(), &missing);
-    if (!node) return Stage::kFailed;
-    chain.Add(node);
-    if (missing) {
-      LogError("\nMissing primary-key-column end tag\n");
-      return r.SkipToEndAt(depth) == 1 ? Stage::kOk : Stage::kFailed;
-    }
-  }
+  return ForEachChildElement(r, [&](int depth) {
+    if (!r.IsStart("primary-key-column")) return Skip(r);
+    return KeyText(r, chain, "\nMissing primary-key-column end tag\n", depth);
+  });
 }
 
-// fk-column: a node fk-local-column and its sibling fk-reference-column.
-Stage ParseFkColumn(Reader& r, XmlTagInfo* pair, int listDepth, bool* abandoned) {
-  if (r.empty()) return Stage::kOk;
-  const int depth = r.depth();
-  ChildChain chain(pair);
-  for (;;) {
-    if (r.Next() != 1) return Stage::kFailed;
-    if (r.IsEndAt(depth)) return Stage::kOk;
-    if (!r.IsStart()) continue;
-    const bool local = r.IsStart("fk-local-column");
-    if (!local && !r.IsStart("fk-reference-column")) {
-      if (r.SkipElement() != 1) return Stage::kFailed;
-      continue;
-    }
-    bool missing = false;
-    XmlTagInfo* node = TextTag(r, r.name(), &missing);
-    if (!node) return Stage::kFailed;
-    chain.Add(node);
-    if (missing) {
-      LogError("%s", local ? "\n Missing endof FK-LOCAL-COLUMN tag\n"
-                           : "\nMissing endof FK-REFERENCE-COLUMN\n");
-      *abandoned = true;
-      return r.SkipToEndAt(listDepth) == 1 ? Stage::kOk : Stage::kFailed;
-    }
-  }
-}
-
-// fk-columns: the fk-column pairs.
+// fk-columns: the fk-column pairs, each a node fk-local-column and its
+// sibling fk-reference-column.  A missing end tag abandons the pairs.
 Stage ParseFkColumns(Reader& r, XmlTagInfo* columns) {
-  if (r.empty()) return Stage::kOk;
-  const int depth = r.depth();
-  ChildChain chain(columns);
-  for (;;) {
-    if (r.Next() != 1) return Stage::kFailed;
-    if (r.IsEndAt(depth)) return Stage::kOk;
-    if (!r.IsStart()) continue;
+  ChildChain pairs(columns);
+  return ForEachChildElement(r, [&](int listDepth) {
     if (!r.IsStart("fk-column")) {
       LogError("\nMissing end FK-COLUMNS\n");
-      return r.SkipToEndAt(depth) == 1 ? Stage::kOk : Stage::kFailed;
+      return AbandonList(r, listDepth);
     }
     XmlTagInfo* pair = r.NewElementTag(r.name());
-    if (!pair) return Stage::kFailed;
-    chain.Add(pair);
+    if (!pair) return Step::kFailed;
+    pairs.Add(pair);
+    ChildChain chain(pair);
     bool abandoned = false;
-    if (ParseFkColumn(r, pair, depth, &abandoned) != Stage::kOk) return Stage::kFailed;
-    if (abandoned) return Stage::kOk;
-  }
+    const Stage stage = ForEachChildElement(r, [&](int) {
+      const bool local = r.IsStart("fk-local-column");
+      if (!local && !r.IsStart("fk-reference-column")) return Skip(r);
+      const Step step = KeyText(r, chain,
+                                local ? "\n Missing endof FK-LOCAL-COLUMN tag\n"
+                                      : "\nMissing endof FK-REFERENCE-COLUMN\n",
+                                listDepth);
+      abandoned = step == Step::kDone;
+      return step;
+    });
+    if (stage != Stage::kOk) return Step::kFailed;
+    return abandoned ? Step::kDone : Step::kNext;
+  });
 }
 
 // foreign-key: its first child a node named after the element that comes
 // first (fk-columns when well formed), then fk-constraints.
 Stage ParseForeignKey(Reader& r, XmlTagInfo* key) {
-  if (r.empty()) return Stage::kOk;
-  const int depth = r.depth();
   ChildChain chain(key);
-  for (;;) {
-    if (r.Next() != 1) return Stage::kFailed;
-    if (r.IsEndAt(depth)) return Stage::kOk;
-    if (!r.IsStart()) continue;
+  return ForEachChildElement(r, [&](int depth) {
     if (r.IsStart("fk-constraints") && !chain.Empty()) {
-      bool missing = false;
-      XmlTagInfo* node = TextTag(r, r.name(), &missing);
-      if (!node) return Stage::kFailed;
-      chain.Add(node);
-      if (missing) {
-        LogError("\nMissing endof FK-CONSTRAINTS tag\n");
-        return r.SkipToEndAt(depth) == 1 ? Stage::kOk : Stage::kFailed;
-      }
-      continue;
+      return KeyText(r, chain, "\nMissing endof FK-CONSTRAINTS tag\n", depth);
     }
-    if (!chain.Empty()) {
-      if (r.SkipElement() != 1) return Stage::kFailed;
-      continue;
-    }
+    if (!chain.Empty()) return Skip(r);
     XmlTagInfo* first = r.NewElementTag(r.name());
-    if (!first) return Stage::kFailed;
+    if (!first) return Step::kFailed;
     chain.Add(first);
-    const Stage stage = r.IsStart("fk-columns")
-                            ? ParseFkColumns(r, first)
-                            : (r.SkipElement() == 1 ? Stage::kOk : Stage::kFailed);
-    if (stage != Stage::kOk) return stage;
-  }
+    if (!r.IsStart("fk-columns")) return Skip(r);
+    return ParseFkColumns(r, first) == Stage::kOk ? Step::kNext : Step::kFailed;
+  });
 }
 
 Stage ParseForeignKeys(Reader& r, XmlTagInfo* keys) {
-  if (r.empty()) return Stage::kOk;
-  const int depth = r.depth();
   ChildChain chain(keys);
-  for (;;) {
-    if (r.Next() != 1) return Stage::kFailed;
-    if (r.IsEndAt(depth)) return Stage::kOk;
-    if (!r.IsStart()) continue;
-    if (!r.IsStart("foreign-key")) {
-      if (r.SkipElement() != 1) return Stage::kFailed;
-      continue;
-    }
+  return ForEachChildElement(r, [&](int) {
+    if (!r.IsStart("foreign-key")) return Skip(r);
     XmlTagInfo* key = r.NewElementTag(r.name());
-    if (!key) return Stage::kFailed;
+    if (!key) return Step::kFailed;
     chain.Add(key);
-    if (ParseForeignKey(r, key) != Stage::kOk) return Stage::kFailed;
-  }
+    return ParseForeignKey(r, key) == Stage::kOk ? Step::kNext : Step::kFailed;
+  });
 }
 
 bool EndsTable(const Reader& r) {
