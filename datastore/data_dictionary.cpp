@@ -607,15 +607,6 @@ bool AddForeignKeys(const char* table, const XmlTagInfo* key, ConstraintDefn* co
   return true;
 }
 
-void FreeColumnList(Vector* columns) {
-  if (!columns) return;
-  for (VectorNode* node = columns->head; node; node = node->next) {
-    FreeColumnDefn(static_cast<ColumnDefnEntry*>(node->data));
-  }
-  FreeVector(columns);
-  free(columns);
-}
-
 // Stage two: registers the table a complete tree describes.
 void CreateTableDefnFromTagInfo(const XmlTagInfo* table) {
   const char* tableName = FirstAttributeValue(table);
@@ -640,13 +631,13 @@ void CreateTableDefnFromTagInfo(const XmlTagInfo* table) {
     const char* columnName = FirstAttributeValue(column);
     if (!columnName) {
       LogError("A column without a name attribute in table %s: the table is dropped\n", tableName);
-      FreeColumnList(columns);
+      FreeColumnDefnList(columns);
       return;
     }
     ColumnProperties p;
     if (!ReadColumnProperties(column, &p)) {
       FreeAllowedValues(p.allowed);
-      FreeColumnList(columns);
+      FreeColumnDefnList(columns);
       return;
     }
     uint8_t type = GetDataTypeFromName(p.dataType);
@@ -661,14 +652,14 @@ void CreateTableDefnFromTagInfo(const XmlTagInfo* table) {
                          p.description, p.maxSize, p.nullable, p.allowed);
     if (!entry || !AddElementData(columns, entry)) {
       FreeColumnDefn(entry);
-      FreeColumnList(columns);
+      FreeColumnDefnList(columns);
       return;
     }
   }
 
   ConstraintDefn* constraints = CreateConstraintDefn(nullptr, 0);
   if (!constraints) {
-    FreeColumnList(columns);
+    FreeColumnDefnList(columns);
     return;
   }
   node = columnsNode->sibling;
@@ -695,7 +686,7 @@ void CreateTableDefnFromTagInfo(const XmlTagInfo* table) {
   TableDefn* defn =
       complete ? CreateTableDefn(tableName, description, columns, constraints) : nullptr;
   if (!defn) {
-    FreeColumnList(columns);
+    FreeColumnDefnList(columns);
     FreeConstraintDefn(constraints);
     return;
   }

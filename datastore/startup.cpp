@@ -1,7 +1,6 @@
 // The library's life cycle.
 #include "datastore/startup.h"
 
-#include "runtime/conversions.h"
 #include "runtime/log.h"
 
 void SetTavrixRoot(const char* root) {

@@ -343,12 +343,16 @@ void FreeConstraintDefn(ConstraintDefn* constraints) {
   free(constraints);
 }
 
+void FreeColumnDefnList(Vector* columns) {
+  FreeVectorOf(columns,
+               [](void* column) { FreeColumnDefn(static_cast<ColumnDefnEntry*>(column)); });
+}
+
 void FreeTableDefn(TableDefn* defn) {
   if (!defn) return;
   free(defn->name);
   free(defn->description);
-  FreeVectorOf(defn->columns,
-               [](void* column) { FreeColumnDefn(static_cast<ColumnDefnEntry*>(column)); });
+  FreeColumnDefnList(defn->columns);
   FreeConstraintDefn(defn->constraints);
   free(defn);
 }

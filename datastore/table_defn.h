@@ -90,6 +90,8 @@ AllowedValues* CreateAllowedValues(const char* const* values, int32_t count, uin
 
 void FreeTableDefn(TableDefn* defn);
 void FreeColumnDefn(ColumnDefnEntry* column);
+// Frees a Vector of ColumnDefnEntry made with CreateVector, and the vector.
+void FreeColumnDefnList(Vector* columns);
 void FreeConstraintDefn(ConstraintDefn* constraints);
 void FreeForeignKeyEntry(ForeignKeyEntry* entry);
 void FreeAllowedValues(AllowedValues* values);
