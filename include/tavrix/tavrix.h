@@ -1,6 +1,7 @@
 // libtavrix: an in-memory relational store whose tables come from XML data
-// dictionaries, with its runtime (log, lock table, texts, vectors, dates)
-// and memory pools.  This one header declares the library's whole public
+// dictionaries, with its runtime (log, lock table, texts, vectors, dates),
+// memory pools and database access (providers, data sources, the connection
+// pool and the ODBC provider).  This one header declares the library's whole public
 // interface:
 //
 //   #include <tavrix/tavrix.h>
@@ -11,7 +12,9 @@
 // throw.
 #pragma once
 
+#include "database/db_provider.h"
 #include "database/mempool.h"
+#include "database/odbc_provider.h"
 #include "datastore/column_value.h"
 #include "datastore/data_dictionary.h"
 #include "datastore/result_set.h"

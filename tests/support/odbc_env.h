@@ -1,0 +1,41 @@
+// The ODBC set-up of the test programs: an odbcinst.ini with the machine's
+// drivers and an odbc.ini with one data source per engine, in a temporary
+// directory that ODBCSYSINI and ODBCINI point at; and the database servers
+// that scripts/db-servers.sh started for the tests.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+namespace hvtest {
+
+enum class Engine { kSqlite, kPostgres, kMariaDb };
+
+struct OdbcEngine {
+  Engine engine;
+  const char* name;    // for test names
+  const char* dsn;     // its data source in the test odbc.ini
+  const char* dbType;  // dialect name
+  std::string user;    // for the connection (may be empty)
+  std::string password;
+  std::string connectionString;  // a complete one, without data source
+};
+
+const char* EngineName(Engine engine);
+// Test parameters print as the engine's name.
+inline void PrintTo(Engine engine, std::ostream* out) { *out << EngineName(engine); }
+
+// Sets the environment up once per process and returns the directory of the
+// ini files.  The SQLite database file lives there too.
+const std::string& OdbcTestDirectory();
+
+// The engine's connection details.  A server engine whose server is not
+// running makes the calling test fail (with how to start it), never skip:
+// check the returned reason first.
+OdbcEngine EngineDetails(Engine engine, std::string* notRunning);
+
+// Stops / starts the PostgreSQL server of the tests.
+bool StopPostgres();
+bool StartPostgres();
+
+}  // namespace hvtest
