@@ -1,6 +1,8 @@
 #include "database/odbc_provider.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -248,23 +250,85 @@ bool StreamBinaryCell(SQLHSTMT statement, SQLUSMALLINT column, DataConsumer cons
   return ok;
 }
 
-// A column text as the column type's value, appended to the row.
+// Reads numbers and separators as sscanf does with a format of %d, '-',
+// ':' and ' ': a number skips white space and takes a sign and digits; a
+// separator must come next (a blank takes any white space).  Stops at the
+// first mismatch, leaving the numbers not reached as they are.
+void ScanNumbers(const char* text, const char* format, int* numbers) {
+  const char* p = text;
+  for (const char* f = format; *f; ++f) {
+    if (*f == 'd') {
+      while (isspace(static_cast<unsigned char>(*p))) ++p;
+      const bool negative = *p == '-';
+      if (*p == '-' || *p == '+') ++p;
+      if (!isdigit(static_cast<unsigned char>(*p))) return;
+      int64_t value = 0;
+      while (isdigit(static_cast<unsigned char>(*p))) {
+        if (value < INT32_MAX) value = value * 10 + (*p - '0');
+        ++p;
+      }
+      *numbers++ = static_cast<int>(negative ? -value : value);
+    } else if (*f == ' ') {
+      while (isspace(static_cast<unsigned char>(*p))) ++p;
+    } else if (*p++ != *f) {
+      return;
+    }
+  }
+}
+
+// Scans a date (type 16), time (17) or date-time (18) text into the 11-byte
+// value; false for another type.  Numbers the text lacks count as 0.
+bool PackDateTimeText(const char* text, uint8_t type, char* out) {
+  int n[6] = {0, 0, 0, 0, 0, 0};
+  KesDate date{};
+  KesTime time{};
+  KesDateTime value{};
+  switch (type) {
+    case KES_SQL_DATE:
+      ScanNumbers(text, "d-d-d", n);
+      value.date = &date;
+      break;
+    case KES_SQL_TIME:
+      ScanNumbers(text, "d:d:d", n + 3);
+      value.time = &time;
+      break;
+    case KES_SQL_DATETIME:
+      ScanNumbers(text, "d-d-d d:d:d", n);
+      value.date = &date;
+      value.time = &time;
+      break;
+    default:
+      return false;
+  }
+  date =
+      KesDate{static_cast<uint16_t>(n[0]), static_cast<uint8_t>(n[1]), static_cast<uint8_t>(n[2])};
+  time =
+      KesTime{static_cast<uint8_t>(n[3]), static_cast<uint8_t>(n[4]), static_cast<uint8_t>(n[5])};
+  PackDateValue(&value, out);
+  return true;
+}
+
+// A column text as the column type's value, appended to the row (one copy,
+// made by the row).
 bool AppendConverted(ResultValue** values, uint8_t type, const char* text, size_t textLength) {
   int32_t length = static_cast<int32_t>(textLength);
-  char* value = nullptr;
+  char scratch[kValueScratchSize];
+  const char* bytes = nullptr;
+  bool converted = false;
   if (type == KES_SQL_BOOLEAN) {
     const char* word = strcmp(text, "1") == 0 ? "TRUE" : "FALSE";
     length = static_cast<int32_t>(strlen(word));
-    value = ConvertStringToValue(word, &length, type);
+    converted = ConvertStringToValueBytes(word, &length, type, scratch, &bytes);
   } else if (type == KES_SQL_DATE || type == KES_SQL_TIME || type == KES_SQL_DATETIME) {
-    value = ODBCConvertDateTime(text, &length, type);
+    converted = PackDateTimeText(text, type, scratch);
+    length = kDateValueSize;
+    bytes = scratch;
   } else {
-    value = ConvertStringToValue(text, &length, type);
+    converted = ConvertStringToValueBytes(text, &length, type, scratch, &bytes);
   }
-  if (!value) return false;
-  if (type < 1 || type > 19) length = static_cast<int32_t>(strlen(value));
-  ResultValue* appended = AppendResultValue(*values, length, value);
-  free(value);
+  if (!converted) return false;
+  if (type < 1 || type > 19) length = static_cast<int32_t>(strlen(bytes));
+  ResultValue* appended = AppendResultValue(*values, length, bytes);
   if (!appended) return false;
   *values = appended;
   return true;
@@ -285,6 +349,7 @@ ResultSet* RunQuery(SQLHSTMT statement, DataConsumer consumer, void* context) {
   if (!DescribeColumns(statement, &columns)) return nullptr;
 
   ResultRow* rows = nullptr;
+  int32_t rowTotal = 0;
   for (;;) {
     const SQLRETURN fetched = SQLFetch(statement);
     if (fetched == SQL_NO_DATA) break;
@@ -327,13 +392,17 @@ ResultSet* RunQuery(SQLHSTMT statement, DataConsumer consumer, void* context) {
       return nullptr;
     }
     rows = appended;
+    ++rowTotal;
   }
-  ResultSet* set = CreateResultSet(rows, columns.infos, columns.count);
+  // The rows are counted as they come: the set is made empty and given them.
+  ResultSet* set = CreateResultSet(nullptr, columns.infos, columns.count);
   if (!set) {
     FreeResultRows(rows);
     return nullptr;
   }
   columns.infos = nullptr;  // the result set owns them now
+  set->rows = rows;
+  set->rowCount = rowTotal;
   return set;
 }
 
@@ -661,32 +730,11 @@ void ODBCPrintDiagnostics(void* odbcConnection) {
 
 char* ODBCConvertDateTime(const char* text, int32_t* length, uint8_t type) {
   if (!text || !length) return nullptr;
-  int a = 0, b = 0, c = 0, d = 0, e = 0, f = 0;
-  KesDate date{};
-  KesTime time{};
-  KesDateTime value{};
-  switch (type) {
-    case KES_SQL_DATE:
-      sscanf(text, "%d-%d-%d", &a, &b, &c);
-      value.date = &date;
-      break;
-    case KES_SQL_TIME:
-      sscanf(text, "%d:%d:%d", &d, &e, &f);
-      value.time = &time;
-      break;
-    case KES_SQL_DATETIME:
-      sscanf(text, "%d-%d-%d %d:%d:%d", &a, &b, &c, &d, &e, &f);
-      value.date = &date;
-      value.time = &time;
-      break;
-    default:
-      return nullptr;
-  }
-  date = KesDate{static_cast<uint16_t>(a), static_cast<uint8_t>(b), static_cast<uint8_t>(c)};
-  time = KesTime{static_cast<uint8_t>(d), static_cast<uint8_t>(e), static_cast<uint8_t>(f)};
+  char packed[kDateValueSize];
+  if (!PackDateTimeText(text, type, packed)) return nullptr;
   char* out = static_cast<char*>(malloc(kDateValueSize));
   if (!out) return nullptr;
-  PackDateValue(&value, out);
+  memcpy(out, packed, kDateValueSize);
   *length = kDateValueSize;
   return out;
 }
@@ -751,6 +799,12 @@ bool CreateDSN(const char* dsn, const char* description, const char* server, con
   pairs.push_back('\0');
   if (!SQLConfigDataSource(nullptr, ODBC_ADD_DSN, driverName, pairs.data())) {
     LogError("SQLConfigDataSource returned FALSE \n");
+    DWORD code = 0;
+    char message[SQL_MAX_MESSAGE_LENGTH] = {0};
+    WORD length = 0;
+    if (SQLInstallerError(1, &code, message, sizeof(message), &length) == SQL_SUCCESS) {
+      LogDebug("ODBC installer: %lu %s\n", static_cast<unsigned long>(code), message);
+    }
     return false;
   }
   return true;

@@ -243,17 +243,18 @@ uint8_t GetDataTypeFromName(const char* name) {
   return KES_SQL_NOT_SUPPORTED_TYPE;
 }
 
-char* ConvertStringToValue(const char* text, int32_t* length, uint8_t type) {
-  LogTrace("\n\t@@@@@ Inside ConvertStringToValue() @@@@@ \n");
-  if (!text || !length) return nullptr;
+bool ConvertStringToValueBytes(const char* text, int32_t* length, uint8_t type,
+                               char scratch[kValueScratchSize], const char** bytes) {
+  if (!text || !length || !scratch || !bytes) return false;
   switch (type) {
     case KES_SQL_NOT_SUPPORTED_TYPE:
     case KES_SQL_DECIMAL:
     case KES_SQL_NUMERIC:
     case KES_SQL_BLOB:
     case KES_SQL_CLOB:
-      if (*length < 0) return nullptr;
-      return NewValue(text, *length);
+      if (*length < 0) return false;
+      *bytes = text;
+      return true;
     case KES_SQL_TINYINT:
     case KES_SQL_UNSIGNED_TINYINT:
     case KES_SQL_SMALLINT:
@@ -263,62 +264,72 @@ char* ConvertStringToValue(const char* text, int32_t* length, uint8_t type) {
     case KES_SQL_BIGINT:
     case KES_SQL_UNSIGNED_LONG_INT: {
       const uint64_t v = ParseStrictInteger(text);
-      unsigned char bytes[8];
-      for (int i = 0; i < 8; ++i) bytes[i] = static_cast<unsigned char>(v >> (8 * i));
-      char* out = NewValue(bytes, FixedWidth(type));
-      if (out) *length = FixedWidth(type);
-      return out;
+      for (int i = 0; i < 8; ++i) scratch[i] = static_cast<char>(v >> (8 * i));
+      *length = FixedWidth(type);
+      *bytes = scratch;
+      return true;
     }
     case KES_SQL_FLOAT:
     case KES_SQL_REAL: {
       const float f = static_cast<float>(ParseStrictFraction(text));
-      char* out = NewValue(&f, 4);
-      if (out) *length = 4;
-      return out;
+      memcpy(scratch, &f, 4);
+      *length = 4;
+      *bytes = scratch;
+      return true;
     }
     case KES_SQL_DOUBLE: {
       const double d = ParseStrictFraction(text);
-      char* out = NewValue(&d, 8);
-      if (out) *length = 8;
-      return out;
+      memcpy(scratch, &d, 8);
+      *length = 8;
+      *bytes = scratch;
+      return true;
     }
     case KES_SQL_CHAR:
     case KES_SQL_VARCHAR:
     case KES_SQL_TEXT: {
       const size_t n = strlen(text);
-      if (n > INT32_MAX - 1) return nullptr;
-      char* out = NewValue(text, static_cast<int32_t>(n));
-      if (out) *length = static_cast<int32_t>(n);
-      return out;
+      if (n > INT32_MAX - 1) return false;
+      *length = static_cast<int32_t>(n);
+      *bytes = text;
+      return true;
     }
     case KES_SQL_DATE:
     case KES_SQL_TIME:
     case KES_SQL_DATETIME: {
       KesDateTime* parsed = ConvertStringToKesDateTime(text);
-      if (!parsed) return nullptr;
-      char packed[kDateValueSize];
-      PackDateValue(parsed, packed);
+      if (!parsed) return false;
+      PackDateValue(parsed, scratch);
       FreeKesDateTime(parsed);
-      char* out = NewValue(packed, kDateValueSize);
-      if (out) *length = kDateValueSize;
-      return out;
+      *length = kDateValueSize;
+      *bytes = scratch;
+      return true;
     }
     case KES_SQL_BOOLEAN: {
-      char b;
       if (CompareStringNoCase(text, "TRUE") == 0) {
-        b = 1;
+        scratch[0] = 1;
       } else if (CompareStringNoCase(text, "FALSE") == 0) {
-        b = 0;
+        scratch[0] = 0;
       } else {
-        return nullptr;
+        return false;
       }
-      char* out = NewValue(&b, 1);
-      if (out) *length = 1;
-      return out;
+      *length = 1;
+      *bytes = scratch;
+      return true;
     }
     default:
-      return nullptr;
+      return false;
   }
+}
+
+char* ConvertStringToValue(const char* text, int32_t* length, uint8_t type) {
+  LogTrace("\n\t@@@@@ Inside ConvertStringToValue() @@@@@ \n");
+  char scratch[kValueScratchSize];
+  const char* bytes = nullptr;
+  int32_t converted = length ? *length : 0;
+  if (!ConvertStringToValueBytes(text, &converted, type, scratch, &bytes)) return nullptr;
+  char* out = NewValue(bytes, converted);
+  if (out) *length = converted;
+  return out;
 }
 
 char* ConvertValueToString(const char* value, int32_t length, uint8_t type) {

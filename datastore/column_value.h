@@ -67,6 +67,12 @@ uint8_t GetDataTypeFromName(const char* name);
 // None for no text, a type above 22, a boolean other than TRUE/FALSE, a
 // date-time text with neither '-' nor ':', or no memory.
 char* ConvertStringToValue(const char* text, int32_t* length, uint8_t type);
+// The same conversion without allocating: *bytes points at the value (the
+// text itself, or scratch for the fixed-width types) and *length is its
+// length.  False where ConvertStringToValue gives none for the input.
+inline constexpr int32_t kValueScratchSize = 16;
+bool ConvertStringToValueBytes(const char* text, int32_t* length, uint8_t type,
+                               char scratch[kValueScratchSize], const char** bytes);
 // A value as new text ("NULL" for an absent value); none for types 0 and
 // above 22.  The caller frees it.
 char* ConvertValueToString(const char* value, int32_t length, uint8_t type);

@@ -97,12 +97,13 @@ uint8_t AllocateAndCopyBytes(char** out, const char* source, int32_t length) {
     *out = nullptr;
     return kResultFailure;
   }
-  *out = static_cast<char*>(calloc(static_cast<size_t>(length) + 1, 1));
+  *out = static_cast<char*>(malloc(static_cast<size_t>(length) + 1));
   if (!*out) {
     LogError("Unable to allocate memory\n");
     return kResultOutOfMemory;
   }
   if (length > 0) memcpy(*out, source, static_cast<size_t>(length));
+  (*out)[length] = '\0';  // every byte of the block is written
   return kResultSuccess;
 }
 

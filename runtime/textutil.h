@@ -20,7 +20,7 @@ int32_t GetPower(int32_t base, int32_t exponent);
 bool IsNumericString(const char* text, int32_t length);
 bool IsDecimalString(const char* text, int32_t length);
 
-// length bytes of source and a NUL in a new zeroed block: 1, or 99 (logged).
+// length bytes of source and a NUL in a new block: 1, or 99 (logged).
 uint8_t AllocateAndCopyBytes(char** out, const char* source, int32_t length);
 // A copy of the whole text: 1, or 99 (not logged).
 uint8_t AllocateAndCopyString(char** out, const char* source);

@@ -27,7 +27,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 echo "== ThreadSanitizer (threaded runtime code)"
 scripts/build.sh build/tsan -DCMAKE_BUILD_TYPE=Debug -DHV_TSAN=ON -DBUILD_TESTING=ON -DHV_BENCH=OFF
-TSAN_OPTIONS=halt_on_error=1 ctest --no-tests=error --test-dir build/tsan -j"$jobs" --output-on-failure -R 'Lock|Log|Vector|Queue|Thread|MemPool'
+TSAN_OPTIONS=halt_on_error=1 ctest --no-tests=error --test-dir build/tsan -j"$jobs" --output-on-failure -R 'Lock|Log|Vector|Queue|Thread|MemPool|ConnectionPool'
 
 echo "== fuzz targets (30 s each)"
 scripts/fuzz.sh 30

@@ -36,9 +36,20 @@ void RemoveDirectory() {
 
 std::string SetUp() {
   const std::string dir = MakeDirectory();
-  // The drivers the machine's packages registered, under their own names.
-  WriteFile(dir + "/odbcinst.ini",
-            FileExists("/etc/odbcinst.ini") ? ReadFile("/etc/odbcinst.ini") : "");
+  // The drivers the machine's packages registered, under their own names;
+  // the SQLite driver gets the tests' setup library for the installer.
+  std::string drivers = FileExists("/etc/odbcinst.ini") ? ReadFile("/etc/odbcinst.ini") : "";
+  drivers += "\n[SQLite3 Setup]\nDriver=";
+  const size_t sqlite = drivers.find("[SQLite3]");
+  std::string sqliteDriver = "libsqlite3odbc.so";
+  if (sqlite != std::string::npos) {
+    const size_t key = drivers.find("Driver=", sqlite);
+    if (key != std::string::npos) {
+      sqliteDriver = drivers.substr(key + 7, drivers.find('\n', key) - key - 7);
+    }
+  }
+  drivers += sqliteDriver + "\nSetup=" HV_ODBC_SETUP_LIBRARY "\n";
+  WriteFile(dir + "/odbcinst.ini", drivers);
   const auto state = ServerState();
   auto get = [&state](const char* key) {
     auto found = state.find(key);

@@ -1,0 +1,82 @@
+// A database server that goes away under an open connection, and comes
+// back: statements fail with their step named, a failed commit logs the
+// driver's diagnostics, nothing crashes, and a replaced or new connection
+// works again.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "database/db_provider.h"
+#include "database/odbc_provider.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/odbc_env.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+// Brings the server back whatever the test's outcome.
+struct PostgresBack {
+  ~PostgresBack() { hvtest::StartPostgres(); }
+};
+
+TEST(OdbcServerLoss, StatementsFailWhileTheServerIsDownAndWorkAfterItsReturn) {
+  hvtest::TempDir dir;
+  hvtest::LogCapture log(dir.path(), 3);
+  std::string notRunning;
+  const hvtest::OdbcEngine pg = hvtest::EngineDetails(hvtest::Engine::kPostgres, &notRunning);
+  ASSERT_TRUE(notRunning.empty()) << notRunning;
+  RegisterODBCProvider();
+  if (FindProviderIndex("ODBC") < 0) {
+    ASSERT_TRUE(LoadProvider("ODBC"));
+  }
+  InitConnectionLists();
+  ASSERT_TRUE(AddConnParamsEntry(
+      CreateConnParamsEntry(pg.dsn, pg.user.c_str(), nullptr, "pg", 0, nullptr, "ODBC", "PGSQL")));
+  ASSERT_TRUE(EstablishDBConnections()) << log.Take();
+  ConnectionHandle* connection = GetConnectionHandle("pg");
+  ASSERT_NE(connection, nullptr);
+  ASSERT_EQ(ExecuteUpdate(connection, "DROP TABLE IF EXISTS loss"), 1);
+  ASSERT_EQ(ExecuteUpdate(connection, "CREATE TABLE loss (id INTEGER)"), 1);
+  ASSERT_EQ(BeginTransaction(connection), 1);
+  ASSERT_EQ(ExecuteUpdate(connection, "INSERT INTO loss VALUES (1)"), 1);
+  log.Take();
+
+  {
+    PostgresBack back;
+    ASSERT_TRUE(hvtest::StopPostgres());
+    EXPECT_EQ(CommitTransaction(connection), 0);
+    EXPECT_EQ(connection->inTransaction, 0);
+    std::string text = log.Take();
+    EXPECT_EQ(
+        hvtest::FirstMissingInOrder(text, {"[ERROR] Error in commiting transaction\n",
+                                           "[ERROR] Error in starting transaction\n",
+                                           "[ERROR] STATE: ", "[ERROR] NAT: ", "[ERROR] MSG: "}),
+        "")
+        << text;
+
+    EXPECT_EQ(ExecuteUpdate(connection, "INSERT INTO loss VALUES (2)"), 0);
+    text = log.Take();
+    EXPECT_TRUE(text.find("[ERROR] SQLPrepare failed\n") != std::string::npos ||
+                text.find("[ERROR] SQLExecute failed\n") != std::string::npos)
+        << text;
+    EXPECT_EQ(ExecuteQuery(connection, "SELECT id FROM loss"), nullptr);
+    EXPECT_NE(log.Take().find("[ERROR] SQLExecDirect failed\n"), std::string::npos);
+  }
+
+  // Back: the pool replaces the old connection once it is stale, and the
+  // replacement works.
+  connection->openedAt = 0;
+  ConnectionHandle* replaced = GetConnectionHandle("pg");
+  ASSERT_NE(replaced, nullptr) << log.Take();
+  EXPECT_EQ(ExecuteUpdate(replaced, "INSERT INTO loss VALUES (3)"), 1) << log.Take();
+  ResultSet* rows = ExecuteQuery(replaced, "SELECT id FROM loss");
+  ASSERT_NE(rows, nullptr);
+  EXPECT_EQ(rows->rowCount, 1);  // the insert of the lost transaction never landed
+  FreeResultSet(rows);
+  EXPECT_EQ(ExecuteUpdate(replaced, "DROP TABLE loss"), 1);
+
+  CloseAllConnections();
+  FreeAllConnParamsEntries();
+}
+
+}  // namespace
