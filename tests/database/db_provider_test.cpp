@@ -191,6 +191,14 @@ TEST_F(ProviderTest, DataSourceMapPairsTablesWithConnectionsIgnoringTheTableName
             std::string::npos);
   EXPECT_TRUE(DeleteDataSourceMapEntry("customer"));
   EXPECT_STREQ(GetDataSourceName("Customer"), "other");
+
+  // A name over 255 characters is refused, not cut, and ends the reading.
+  FreeAllDataSourceMapEntries();
+  EXPECT_TRUE(LoadDataSourceMapEntryFromFile(
+      Write("long_map.txt", "A a\n" + std::string(256, 'T') + " b\nC c\n").c_str()));
+  EXPECT_NE(log_.Take().find("token longer than 255 characters"), std::string::npos);
+  EXPECT_STREQ(GetDataSourceName("A"), "a");
+  EXPECT_EQ(GetDataSourceName("C"), nullptr);
 }
 
 TEST_F(ProviderTest, DataSourceLookupsMatchConnectionNamesExactly) {

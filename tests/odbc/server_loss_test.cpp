@@ -80,3 +80,33 @@ TEST(OdbcServerLoss, StatementsFailWhileTheServerIsDownAndWorkAfterItsReturn) {
 }
 
 }  // namespace
+
+namespace {
+
+// A driver's warning is success, never a failure: a statement that took
+// effect must not be reported as failed (callers would write it again).
+TEST(OdbcWarnings, AStatementTheDriverWarnsAboutSucceedsWithTheWarningLogged) {
+  hvtest::TempDir dir;
+  hvtest::LogCapture log(dir.path(), 3);
+  std::string notRunning;
+  const hvtest::OdbcEngine pg = hvtest::EngineDetails(hvtest::Engine::kPostgres, &notRunning);
+  ASSERT_TRUE(notRunning.empty()) << notRunning;
+  RegisterODBCProvider();
+  if (FindProviderIndex("ODBC") < 0) {
+    ASSERT_TRUE(LoadProvider("ODBC"));
+  }
+  ConnParamsEntry* source =
+      CreateConnParamsEntry(pg.dsn, pg.user.c_str(), nullptr, "pg", 0, nullptr, "ODBC", "PGSQL");
+  ConnectionHandle* connection = OpenDBConnection(source);
+  ASSERT_NE(connection, nullptr) << log.Take();
+  log.Take();
+  // PostgreSQL sends a notice, which the driver reports as a warning.
+  EXPECT_EQ(ExecuteUpdate(connection, "DO $$ BEGIN RAISE NOTICE 'careful now'; END $$"), 1);
+  const std::string text = log.Take();
+  EXPECT_NE(text.find("careful now"), std::string::npos) << text;
+  EXPECT_EQ(text.find("[ERROR]"), std::string::npos) << text;
+  CloseDBConnection(connection);
+  FreeConnParamsEntry(source);
+}
+
+}  // namespace
