@@ -350,7 +350,8 @@ ResultSet* RunQuery(SQLHSTMT statement, DataConsumer consumer, void* context) {
 
   ResultRow* rows = nullptr;
   int32_t rowTotal = 0;
-  for (;;) {
+  // A statement without result columns (not a query) has no rows to fetch.
+  for (; columns.count > 0;) {
     const SQLRETURN fetched = SQLFetch(statement);
     if (fetched == SQL_NO_DATA) break;
     if (!Succeeded(fetched, SQL_HANDLE_STMT, statement)) {
@@ -479,6 +480,7 @@ bool SendParameterData(SQLHSTMT statement, const std::string* collected, DataSup
     int32_t length = 0;
     if (!supplier || supplier(&data, &length, context) == kNoMoreData) break;
     if (length < 0 || (!data && length > 0)) return false;
+    if (length == 0) continue;
     if (!Succeeded(SQLPutData(statement, data, length), SQL_HANDLE_STMT, statement)) return false;
     sentAny = true;
   }
@@ -497,7 +499,6 @@ bool RegisterODBCProvider() {
 const DBProvider* GetODBCProvider() { return &kOdbcProvider; }
 
 ConnectionHandle* ODBCConnect(ConnParamsEntry* entry) {
-  LogTrace("\n\t@@@@@ Inside ODBCConnect() @@@@@ \n");
   if (!entry || !entry->dsn) {
     LogError("ODBC connection Parameter missing\n");
     return nullptr;

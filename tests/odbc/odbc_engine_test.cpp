@@ -270,6 +270,14 @@ TEST_P(OdbcEngineTest, StatementsSucceedTouchingNoRowAndFailWithTheStepNamed) {
   EXPECT_NE(log_.Take().find("[ERROR] SQLExecDirect failed\n"), std::string::npos);
   // The connection stays usable.
   EXPECT_EQ(Exec("INSERT INTO tv VALUES (1)"), 1);
+  // A statement run as a query takes effect and yields no columns, no rows.
+  ResultSetPtr none = Query("UPDATE tv SET id = 5");
+  ASSERT_NE(none, nullptr) << log_.Take();
+  EXPECT_EQ(none->columnCount, 0);
+  EXPECT_EQ(none->rowCount, 0);
+  ResultSetPtr five = Query("SELECT id FROM tv WHERE id = 5");
+  ASSERT_NE(five, nullptr);
+  EXPECT_EQ(five->rowCount, 1);
 }
 
 TEST_P(OdbcEngineTest, TransactionsCommitAndRollBack) {
