@@ -263,59 +263,43 @@ bool CloseDBConnection(ConnectionHandle* connection) {
   return true;
 }
 
-uint8_t ExecuteUpdate(ConnectionHandle* connection, const char* statement) {
+// The provider that runs a statement or query on the connection, or none
+// (with the operation's message when the connection or the text is missing).
+static const DBProvider* ProviderToRun(ConnectionHandle* connection, const char* text,
+                                       const char* operation, const char* noText) {
   if (!connection) {
-    LogError("ConnectionHandle NULL in ExecuteUpdate for Query %s \n",
-             statement ? statement : "(null)");
-    return 0;
+    LogError("ConnectionHandle NULL in %s for Query %s \n", operation, text ? text : "(null)");
+    return nullptr;
   }
-  if (!statement) {
-    LogError(" No Query To be Updated \n");
-    return 0;
+  if (!text) {
+    LogError("%s", noText);
+    return nullptr;
   }
-  const DBProvider* provider = ProviderOf(connection);
+  return ProviderOf(connection);
+}
+
+static constexpr const char* kNoUpdate = " No Query To be Updated \n";
+static constexpr const char* kNoQuery = " No Query To be Executed \n";
+
+uint8_t ExecuteUpdate(ConnectionHandle* connection, const char* statement) {
+  const DBProvider* provider = ProviderToRun(connection, statement, "ExecuteUpdate", kNoUpdate);
   return provider ? provider->executeUpdate(connection, statement) : 0;
 }
 
 uint8_t ExecuteUpdateBlob(ConnectionHandle* connection, const char* statement,
                           DataSupplier supplier, void* context) {
-  if (!connection) {
-    LogError("ConnectionHandle NULL in ExecuteUpdateBlob for Query %s \n",
-             statement ? statement : "(null)");
-    return 0;
-  }
-  if (!statement) {
-    LogError(" No Query To be Updated \n");
-    return 0;
-  }
-  const DBProvider* provider = ProviderOf(connection);
+  const DBProvider* provider = ProviderToRun(connection, statement, "ExecuteUpdateBlob", kNoUpdate);
   return provider ? provider->executeUpdateBlob(connection, statement, supplier, context) : 0;
 }
 
 ResultSet* ExecuteQuery(ConnectionHandle* connection, const char* query) {
-  if (!connection) {
-    LogError("ConnectionHandle NULL in ExecuteQuery for Query %s \n", query ? query : "(null)");
-    return nullptr;
-  }
-  if (!query) {
-    LogError(" No Query To be Executed \n");
-    return nullptr;
-  }
-  const DBProvider* provider = ProviderOf(connection);
+  const DBProvider* provider = ProviderToRun(connection, query, "ExecuteQuery", kNoQuery);
   return provider ? provider->executeQuery(connection, query) : nullptr;
 }
 
 ResultSet* ExecuteQueryBlob(ConnectionHandle* connection, const char* query, DataConsumer consumer,
                             void* context) {
-  if (!connection) {
-    LogError("ConnectionHandle NULL in ExecuteQueryBlob for Query %s \n", query ? query : "(null)");
-    return nullptr;
-  }
-  if (!query) {
-    LogError(" No Query To be Executed \n");
-    return nullptr;
-  }
-  const DBProvider* provider = ProviderOf(connection);
+  const DBProvider* provider = ProviderToRun(connection, query, "ExecuteQueryBlob", kNoQuery);
   return provider ? provider->executeQueryBlob(connection, query, consumer, context) : nullptr;
 }
 

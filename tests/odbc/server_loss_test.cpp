@@ -14,6 +14,18 @@
 
 namespace {
 
+// The PostgreSQL server of the tests as a data source; fails the test
+// when the server is not running.
+ConnParamsEntry* PostgresSource(const char* name) {
+  std::string notRunning;
+  const hvtest::OdbcEngine pg = hvtest::EngineDetails(hvtest::Engine::kPostgres, &notRunning);
+  EXPECT_TRUE(notRunning.empty()) << notRunning;
+  if (!notRunning.empty()) return nullptr;
+  RegisterODBCProvider();
+  if (FindProviderIndex("ODBC") < 0) LoadProvider("ODBC");
+  return CreateConnParamsEntry(pg.dsn, pg.user.c_str(), nullptr, name, 0, nullptr, "ODBC", "PGSQL");
+}
+
 // Brings the server back whatever the test's outcome.
 struct PostgresBack {
   ~PostgresBack() { hvtest::StartPostgres(); }
@@ -22,16 +34,10 @@ struct PostgresBack {
 TEST(OdbcServerLoss, StatementsFailWhileTheServerIsDownAndWorkAfterItsReturn) {
   hvtest::TempDir dir;
   hvtest::LogCapture log(dir.path(), 3);
-  std::string notRunning;
-  const hvtest::OdbcEngine pg = hvtest::EngineDetails(hvtest::Engine::kPostgres, &notRunning);
-  ASSERT_TRUE(notRunning.empty()) << notRunning;
-  RegisterODBCProvider();
-  if (FindProviderIndex("ODBC") < 0) {
-    ASSERT_TRUE(LoadProvider("ODBC"));
-  }
+  ConnParamsEntry* source = PostgresSource("pg");
+  ASSERT_NE(source, nullptr);
   InitConnectionLists();
-  ASSERT_TRUE(AddConnParamsEntry(
-      CreateConnParamsEntry(pg.dsn, pg.user.c_str(), nullptr, "pg", 0, nullptr, "ODBC", "PGSQL")));
+  ASSERT_TRUE(AddConnParamsEntry(source));
   ASSERT_TRUE(EstablishDBConnections()) << log.Take();
   ConnectionHandle* connection = GetConnectionHandle("pg");
   ASSERT_NE(connection, nullptr);
@@ -79,24 +85,13 @@ TEST(OdbcServerLoss, StatementsFailWhileTheServerIsDownAndWorkAfterItsReturn) {
   FreeAllConnParamsEntries();
 }
 
-}  // namespace
-
-namespace {
-
 // A driver's warning is success, never a failure: a statement that took
 // effect must not be reported as failed (callers would write it again).
 TEST(OdbcWarnings, AStatementTheDriverWarnsAboutSucceedsWithTheWarningLogged) {
   hvtest::TempDir dir;
   hvtest::LogCapture log(dir.path(), 3);
-  std::string notRunning;
-  const hvtest::OdbcEngine pg = hvtest::EngineDetails(hvtest::Engine::kPostgres, &notRunning);
-  ASSERT_TRUE(notRunning.empty()) << notRunning;
-  RegisterODBCProvider();
-  if (FindProviderIndex("ODBC") < 0) {
-    ASSERT_TRUE(LoadProvider("ODBC"));
-  }
-  ConnParamsEntry* source =
-      CreateConnParamsEntry(pg.dsn, pg.user.c_str(), nullptr, "pg", 0, nullptr, "ODBC", "PGSQL");
+  ConnParamsEntry* source = PostgresSource("pg");
+  ASSERT_NE(source, nullptr);
   ConnectionHandle* connection = OpenDBConnection(source);
   ASSERT_NE(connection, nullptr) << log.Take();
   log.Take();
