@@ -1,8 +1,9 @@
 // libtavrix: an in-memory relational store whose tables come from XML data
 // dictionaries, with its runtime (log, lock table, texts, vectors, dates),
-// memory pools and database access (providers, data sources, the connection
-// pool and the ODBC provider).  This one header declares the library's whole public
-// interface:
+// memory pools, database access (providers, data sources, the connection
+// pool and the ODBC provider), the query model and criteria parser, and the
+// in-memory tables with change notifications and sequences.  This one
+// header declares the library's whole public interface:
 //
 //   #include <tavrix/tavrix.h>
 //
@@ -12,13 +13,19 @@
 // throw.
 #pragma once
 
+#include "database/criteria_parser.h"
 #include "database/db_provider.h"
 #include "database/mempool.h"
 #include "database/odbc_provider.h"
+#include "database/query_model.h"
 #include "datastore/column_value.h"
 #include "datastore/data_dictionary.h"
+#include "datastore/hash_table.h"
+#include "datastore/notification.h"
 #include "datastore/result_set.h"
+#include "datastore/sequence.h"
 #include "datastore/startup.h"
+#include "datastore/table_data.h"
 #include "datastore/table_defn.h"
 #include "runtime/conversions.h"
 #include "runtime/datetime.h"
