@@ -10,7 +10,7 @@ packages=(
   mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine64
   unixodbc unixodbc-dev odbcinst libsqliteodbc odbc-postgresql odbc-mariadb
-  postgresql-15 mariadb-server mariadb-client
+  postgresql-15 mariadb-server mariadb-client libsqlite3-dev
 )
 
 missing=()
