@@ -286,6 +286,14 @@ uint8_t ExecuteUpdate(ConnectionHandle* connection, const char* statement) {
   return provider ? provider->executeUpdate(connection, statement) : 0;
 }
 
+uint8_t ExecuteUpdateRows(ConnectionHandle* connection, const char* statement, int64_t* rows) {
+  if (rows) *rows = -1;
+  const DBProvider* provider = ProviderToRun(connection, statement, "ExecuteUpdate", kNoUpdate);
+  if (!provider) return 0;
+  if (!provider->executeUpdateRows) return provider->executeUpdate(connection, statement);
+  return provider->executeUpdateRows(connection, statement, rows);
+}
+
 uint8_t ExecuteUpdateBlob(ConnectionHandle* connection, const char* statement,
                           DataSupplier supplier, void* context) {
   const DBProvider* provider = ProviderToRun(connection, statement, "ExecuteUpdateBlob", kNoUpdate);

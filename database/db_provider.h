@@ -67,6 +67,8 @@ struct DBProvider {
                                DataSupplier supplier, void* context);
   ResultSet* (*executeQueryBlob)(ConnectionHandle* connection, const char* query,
                                  DataConsumer consumer, void* context);
+  // Optional: executeUpdate that also stores the number of rows touched.
+  uint8_t (*executeUpdateRows)(ConnectionHandle* connection, const char* statement, int64_t* rows);
 };
 
 inline constexpr int32_t kProviderSlotCount = 2;
@@ -91,6 +93,9 @@ const DBProvider* GetLoadedProvider(int32_t slot);
 ConnectionHandle* OpenDBConnection(ConnParamsEntry* entry);
 bool CloseDBConnection(ConnectionHandle* connection);
 uint8_t ExecuteUpdate(ConnectionHandle* connection, const char* statement);
+// ExecuteUpdate that also stores how many rows the statement touched (-1
+// when the provider cannot tell).
+uint8_t ExecuteUpdateRows(ConnectionHandle* connection, const char* statement, int64_t* rows);
 uint8_t ExecuteUpdateBlob(ConnectionHandle* connection, const char* statement,
                           DataSupplier supplier, void* context);
 ResultSet* ExecuteQuery(ConnectionHandle* connection, const char* query);

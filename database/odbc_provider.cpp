@@ -52,6 +52,7 @@ const DBProvider kOdbcProvider = {
     ODBCRollbackTransaction,
     ODBCExecuteUpdateBlob,
     ODBCExecuteQueryBlob,
+    ODBCExecuteUpdateRows,
 };
 
 SQLHDBC DbcOf(const ConnectionHandle* connection) {
@@ -440,7 +441,7 @@ bool DriverNeedsLength(SQLHDBC dbc) {
   return Succeeded(r, SQL_HANDLE_DBC, dbc) && (answer[0] == 'Y' || answer[0] == 'y');
 }
 
-uint8_t RunUpdate(SQLHSTMT statement, const char* text) {
+uint8_t RunUpdate(SQLHSTMT statement, const char* text, int64_t* affected) {
   if (Failed(SQLPrepare(statement, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text)), SQL_NTS),
              SQL_HANDLE_STMT, statement, "SQLPrepare failed\n")) {
     return 0;
@@ -455,6 +456,7 @@ uint8_t RunUpdate(SQLHSTMT statement, const char* text) {
   if (Failed(SQLRowCount(statement, &rows), SQL_HANDLE_STMT, statement, "No Rows Affected \n")) {
     return 0;
   }
+  if (affected) *affected = executed == SQL_NO_DATA ? 0 : static_cast<int64_t>(rows);
   return 1;
 }
 
@@ -569,13 +571,17 @@ ConnectionHandle* ODBCConnect(ConnParamsEntry* entry) {
 }
 
 uint8_t ODBCExecuteUpdate(ConnectionHandle* connection, const char* statement) {
+  return ODBCExecuteUpdateRows(connection, statement, nullptr);
+}
+
+uint8_t ODBCExecuteUpdateRows(ConnectionHandle* connection, const char* statement, int64_t* rows) {
   SQLHDBC dbc = DbcOf(connection);
   if (!dbc || !statement) return 0;
   LockObject(connection);
   uint8_t result = 0;
   SQLHSTMT handle = AllocateStatement(dbc);
   if (handle) {
-    result = RunUpdate(handle, statement);
+    result = RunUpdate(handle, statement, rows);
     FreeStatement(handle);
   }
   UnlockObject(connection);

@@ -14,6 +14,8 @@ const DBProvider* GetODBCProvider();
 
 ConnectionHandle* ODBCConnect(ConnParamsEntry* entry);
 uint8_t ODBCExecuteUpdate(ConnectionHandle* connection, const char* statement);
+// ODBCExecuteUpdate that also tells how many rows the statement touched.
+uint8_t ODBCExecuteUpdateRows(ConnectionHandle* connection, const char* statement, int64_t* rows);
 uint8_t ODBCExecuteUpdateBlob(ConnectionHandle* connection, const char* statement,
                               DataSupplier supplier, void* context);
 ResultSet* ODBCExecuteQuery(ConnectionHandle* connection, const char* query);

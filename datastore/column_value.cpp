@@ -184,6 +184,11 @@ bool ScalarText(const char* value, int32_t length, uint8_t type, std::string* ou
 
 }  // namespace
 
+uint64_t ReadIntegerValue(const char* value, int32_t length, uint8_t type) {
+  if (!value || type < KES_SQL_TINYINT || type > KES_SQL_UNSIGNED_LONG_INT) return 0;
+  return ReadInteger(value, length, type);
+}
+
 void PackDateValue(const KesDateTime* value, char* out) {
   memset(out, 0, kDateValueSize);
   if (!value) return;

@@ -57,6 +57,10 @@ void PackDateValue(const KesDateTime* value, char* out);
 // buffer is shorter than 11 bytes or carries neither part.
 KesDateTime* UnpackDateValue(const char* value, int32_t length);
 
+// The integer of a value of the integer types 1 to 8, sign- or zero-extended
+// by its type (bytes past the length count as 0); 0 for other types.
+uint64_t ReadIntegerValue(const char* value, int32_t length, uint8_t type);
+
 // The code's name (KES_SQL_...), or none for codes above 22.
 const char* GetDataTypeName(uint8_t type);
 // The code for a dictionary type name (case ignored); 0 for an unknown or

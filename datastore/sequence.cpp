@@ -18,7 +18,7 @@ StringHashTable gs_state;
 // be shared by every thread, and a reservation is a transaction on it.
 std::mutex gs_reservation;
 
-constexpr int kReservationAttempts = 3;
+constexpr int kReservationAttempts = 5;
 
 // The name as an SQL text literal's content: quotes doubled.
 std::string Quoted(const char* name) {
@@ -33,33 +33,15 @@ std::string Quoted(const char* name) {
 // An integer column value of any integer or text type.
 bool ReadInteger(const char* value, int32_t length, uint8_t type, int64_t* out) {
   if (!value) return false;
-  switch (type) {
-    case KES_SQL_TINYINT:
-    case KES_SQL_UNSIGNED_TINYINT:
-    case KES_SQL_SMALLINT:
-    case KES_SQL_UNSIGNED_SMALLINT:
-    case KES_SQL_INT:
-    case KES_SQL_UNSIGNED_INT:
-    case KES_SQL_BIGINT:
-    case KES_SQL_UNSIGNED_LONG_INT: {
-      uint64_t v = 0;
-      const int32_t n = length < 8 ? length : 8;
-      for (int32_t i = n - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(value[i]);
-      const bool isSigned = type % 2 == 1;
-      if (isSigned && n > 0 && n < 8 && (static_cast<unsigned char>(value[n - 1]) & 0x80)) {
-        v |= ~uint64_t{0} << (n * 8);
-      }
-      *out = static_cast<int64_t>(v);
-      return n > 0;
-    }
-    default: {
-      char* end = nullptr;
-      const long long v = strtoll(value, &end, 10);
-      if (end == value) return false;
-      *out = v;
-      return true;
-    }
+  if (type >= KES_SQL_TINYINT && type <= KES_SQL_UNSIGNED_LONG_INT) {
+    *out = static_cast<int64_t>(ReadIntegerValue(value, length, type));
+    return length > 0;
   }
+  char* end = nullptr;
+  const long long v = strtoll(value, &end, 10);
+  if (end == value) return false;
+  *out = v;
+  return true;
 }
 
 bool StoreState(const char* sequenceName, int32_t next, int32_t end) {
@@ -82,30 +64,39 @@ bool StoreState(const char* sequenceName, int32_t next, int32_t end) {
 
 enum class Reserved { kDone, kFailed, kRetry };
 
-// One reservation transaction: moves the batch end by 300 and reads it
-// back, or inserts the sequence's first batch.
+// One reservation transaction.  The update moves the batch end of an
+// existing sequence and holds its row until the commit, so the end read
+// back is this holder's alone.  When it touched no row the sequence is new:
+// its first batch is inserted, and a holder that inserted it first makes
+// this insert fail (SEQNAME is the table's key) and the reservation is
+// tried again.
 Reserved Reserve(ConnectionHandle* connection, const std::string& name, int32_t* next,
                  int32_t* end) {
-  const bool inTransaction = BeginTransaction(connection) == 1;
+  if (BeginTransaction(connection) != 1) return Reserved::kFailed;
   auto fail = [&](Reserved how) {
-    if (inTransaction) RollbackTransaction(connection);
+    RollbackTransaction(connection);
     return how;
   };
   const std::string update = "update SeqGenState set CURRENTBATCHEND = CURRENTBATCHEND + " +
                              std::to_string(kSequenceBatch) + " where SEQNAME = '" + name + "';";
   LogTrace("Update Query %s\n", update.c_str());
-  if (!ExecuteUpdate(connection, update.c_str())) {
+  int64_t touched = -1;
+  if (!ExecuteUpdateRows(connection, update.c_str(), &touched)) {
     LogError("ExecuteUpdate Failed for update\n");
     return fail(Reserved::kRetry);
   }
-  const std::string query = "select * from SeqGenState where SEQNAME = '" + name + "';";
-  LogTrace("Query %s\n", query.c_str());
-  ResultSet* rows = ExecuteQuery(connection, query.c_str());
-  if (!rows) {
-    LogError("Table doesn't Exists for UpdateSeqGen\n");
-    return fail(Reserved::kFailed);
-  }
-  if (rows->rowCount > 0) {
+  if (touched != 0) {
+    const std::string query = "select * from SeqGenState where SEQNAME = '" + name + "';";
+    LogTrace("Query %s\n", query.c_str());
+    ResultSet* rows = ExecuteQuery(connection, query.c_str());
+    if (!rows) {
+      LogError("Table doesn't Exists for UpdateSeqGen\n");
+      return fail(Reserved::kFailed);
+    }
+    if (rows->rowCount == 0) {
+      FreeResultSet(rows);
+      return fail(Reserved::kRetry);
+    }
     GotoNextResultRow(rows);
     int32_t length = 0;
     const char* value = GetResultValueByName("CURRENTBATCHEND", &length, rows);
@@ -120,20 +111,17 @@ Reserved Reserve(ConnectionHandle* connection, const std::string& name, int32_t*
     *next = static_cast<int32_t>(batchEnd - kSequenceBatch + 1);
     *end = static_cast<int32_t>(batchEnd);
   } else {
-    FreeResultSet(rows);
     const std::string insert =
         "insert into SeqGenState values ('" + name + "'," + std::to_string(kSequenceBatch) + ");";
     LogTrace("Insert Query %s\n", insert.c_str());
     if (!ExecuteUpdate(connection, insert.c_str())) {
       LogError("ExecuteUpdate Failed for insert\n");
-      // Another holder may have inserted it first: the update path may work now.
       return fail(Reserved::kRetry);
     }
     *next = 1;
     *end = kSequenceBatch;
   }
-  if (inTransaction && CommitTransaction(connection) != 1) return Reserved::kRetry;
-  return Reserved::kDone;
+  return CommitTransaction(connection) == 1 ? Reserved::kDone : Reserved::kRetry;
 }
 
 }  // namespace

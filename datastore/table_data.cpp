@@ -117,33 +117,6 @@ bool IsNumber(const char* text) {
   return IsDigits(whole.c_str()) && IsDigits(dot + 1);
 }
 
-int32_t WidthOf(uint8_t type) {
-  switch (type) {
-    case KES_SQL_TINYINT:
-    case KES_SQL_UNSIGNED_TINYINT:
-      return 1;
-    case KES_SQL_SMALLINT:
-    case KES_SQL_UNSIGNED_SMALLINT:
-      return 2;
-    case KES_SQL_INT:
-    case KES_SQL_UNSIGNED_INT:
-      return 4;
-    default:
-      return 8;
-  }
-}
-
-// The integer in a value buffer at the type's width, sign- or zero-extended.
-uint64_t ReadFixed(const char* value, int32_t length, uint8_t type, bool isSigned) {
-  const int32_t width = WidthOf(type);
-  unsigned char bytes[8] = {};
-  memcpy(bytes, value, static_cast<size_t>(std::min(std::max(length, 0), width)));
-  uint64_t v = 0;
-  for (int32_t i = width - 1; i >= 0; --i) v = (v << 8) | bytes[i];
-  if (isSigned && width < 8 && (bytes[width - 1] & 0x80)) v |= ~uint64_t{0} << (width * 8);
-  return v;
-}
-
 void CompileLeaf(const CriteriaNode* node, Compiled* out) {
   out->column = node->columnIndex;
   out->type = node->columnType;
@@ -161,8 +134,7 @@ void CompileLeaf(const CriteriaNode* node, Compiled* out) {
       const char* bytes = nullptr;
       int32_t length = static_cast<int32_t>(strlen(text));
       if (!ConvertStringToValueBytes(text, &length, node->columnType, scratch, &bytes)) return;
-      const bool isSigned = node->columnType % 2 == 1 || node->columnType == KES_SQL_BIGINT;
-      const uint64_t v = ReadFixed(bytes, length, node->columnType, isSigned);
+      const uint64_t v = ReadIntegerValue(bytes, length, node->columnType);
       out->signedValue = static_cast<int64_t>(v);
       out->unsignedValue = v;
       out->usable = true;
@@ -262,12 +234,12 @@ bool Matches(const std::vector<Compiled>& program, int32_t slot, const RowObject
     case KES_SQL_SMALLINT:
     case KES_SQL_INT:
     case KES_SQL_BIGINT:
-      return Compare(static_cast<int64_t>(ReadFixed(value, length, node.type, true)),
+      return Compare(static_cast<int64_t>(ReadIntegerValue(value, length, node.type)),
                      node.signedValue, node.op);
     case KES_SQL_UNSIGNED_TINYINT:
     case KES_SQL_UNSIGNED_SMALLINT:
     case KES_SQL_UNSIGNED_INT:
-      return Compare(ReadFixed(value, length, node.type, false), node.unsignedValue, node.op);
+      return Compare(ReadIntegerValue(value, length, node.type), node.unsignedValue, node.op);
     case KES_SQL_FLOAT: {
       float f = 0;
       if (length < 4) return false;
@@ -325,19 +297,19 @@ void AppendValue(std::string* out, const char* value, int32_t length, uint8_t ty
     case KES_SQL_TINYINT:
     case KES_SQL_SMALLINT:
     case KES_SQL_INT:
-      AppendFormat(out, "%d\t", static_cast<int>(ReadFixed(value, length, type, true)));
+      AppendFormat(out, "%d\t", static_cast<int>(ReadIntegerValue(value, length, type)));
       return;
     case KES_SQL_UNSIGNED_TINYINT:
     case KES_SQL_UNSIGNED_SMALLINT:
     case KES_SQL_UNSIGNED_INT:
-      AppendFormat(out, "%u\t", static_cast<unsigned>(ReadFixed(value, length, type, false)));
+      AppendFormat(out, "%u\t", static_cast<unsigned>(ReadIntegerValue(value, length, type)));
       return;
     case KES_SQL_BIGINT:
-      AppendFormat(out, "%lld\t", static_cast<long long>(ReadFixed(value, length, type, true)));
+      AppendFormat(out, "%lld\t", static_cast<long long>(ReadIntegerValue(value, length, type)));
       return;
     case KES_SQL_UNSIGNED_LONG_INT:
       AppendFormat(out, "%llu\t",
-                   static_cast<unsigned long long>(ReadFixed(value, length, type, false)));
+                   static_cast<unsigned long long>(ReadIntegerValue(value, length, type)));
       return;
     case KES_SQL_FLOAT:
     case KES_SQL_REAL: {
@@ -437,16 +409,16 @@ int CompareValues(const char* a, int32_t aLength, const char* b, int32_t bLength
     case KES_SQL_SMALLINT:
     case KES_SQL_INT:
     case KES_SQL_BIGINT: {
-      const auto x = static_cast<int64_t>(ReadFixed(a, aLength, type, true));
-      const auto y = static_cast<int64_t>(ReadFixed(b, bLength, type, true));
+      const auto x = static_cast<int64_t>(ReadIntegerValue(a, aLength, type));
+      const auto y = static_cast<int64_t>(ReadIntegerValue(b, bLength, type));
       return (x > y) - (x < y);
     }
     case KES_SQL_UNSIGNED_TINYINT:
     case KES_SQL_UNSIGNED_SMALLINT:
     case KES_SQL_UNSIGNED_INT:
     case KES_SQL_UNSIGNED_LONG_INT: {
-      const uint64_t x = ReadFixed(a, aLength, type, false);
-      const uint64_t y = ReadFixed(b, bLength, type, false);
+      const uint64_t x = ReadIntegerValue(a, aLength, type);
+      const uint64_t y = ReadIntegerValue(b, bLength, type);
       return (x > y) - (x < y);
     }
     case KES_SQL_FLOAT:

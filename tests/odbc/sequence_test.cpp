@@ -65,11 +65,15 @@ void TearDownLibrary() {
 }
 
 // A worker process: draws HV_SEQ_DRAWS identifiers on each of HV_SEQ_THREADS
-// threads and writes them to HV_SEQ_OUT, one a line.  Runs before main when
+// threads and writes them to HV_SEQ_OUT, one a line; its log goes to
+// HV_SEQ_LOGDIR.  Runs before main when
 // the test program is started as a worker.
 int RunWorkerIfAsked() {
   const char* out = getenv("HV_SEQ_OUT");
   if (!out) return 0;
+  InitLogDefaults();
+  SetLogParams("worker.log", getenv("HV_SEQ_LOGDIR"), 0, nullptr, 3);
+  OpenLogFile();
   const int threads = atoi(getenv("HV_SEQ_THREADS"));
   const int draws = atoi(getenv("HV_SEQ_DRAWS"));
   if (!SetUpLibrary(getenv("HV_SEQ_DSN"), getenv("HV_SEQ_USER"), getenv("HV_SEQ_PASSWORD")) ||
@@ -190,6 +194,9 @@ TEST_P(SequenceTest, ProcessesAndThreadsDrawingAtOnceNeverShareAnIdentifier) {
     for (char** e = environ; *e; ++e) env.push_back(*e);
     env.push_back("HV_SEQ_OUT=" + outputs.back());
     env.push_back("HV_SEQ_THREADS=" + std::to_string(kThreads));
+    const std::string logs = dir_.Sub("log" + std::to_string(p));
+    hvtest::MakeDirs(logs);
+    env.push_back("HV_SEQ_LOGDIR=" + logs);
     env.push_back("HV_SEQ_DRAWS=" + std::to_string(kDraws));
     env.push_back(std::string("HV_SEQ_DSN=") + details_.dsn);
     env.push_back("HV_SEQ_USER=" + details_.user);
