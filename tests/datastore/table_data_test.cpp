@@ -350,3 +350,54 @@ TEST(IsListContains, FindsNamesIgnoringCaseInASortedList) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TableDataTest, ViewsCarryTheirSourceColumnsTypes) {
+  Vector* columns = CreateVector();
+  AddElementData(columns,
+                 CreateViewColumnDefn("OrderName", 0, 0, GetColumnDefnEntry("Orders", "NAME")));
+  AddElementData(columns,
+                 CreateViewColumnDefn("Amount", 0, 0, GetColumnDefnEntry("Orders", "QTY")));
+  auto** bases = static_cast<char**>(calloc(1, sizeof(char*)));
+  bases[0] = strdup("Orders");
+  CustomViewDefn* view = CreateCustomViewDefn(1, bases, columns);
+  ASSERT_TRUE(CreateCustomViewData("OrderView", view));
+  EXPECT_FALSE(CreateCustomViewData("orderview", nullptr));
+  EXPECT_STREQ(GetTableNameOfView("orderVIEW"), "Orders");
+  EXPECT_STREQ(GetTableNameOfView("Orders"), "Orders");
+
+  auto** values = static_cast<char**>(calloc(2, sizeof(char*)));
+  auto* lengths = static_cast<int32_t*>(calloc(2, sizeof(int32_t)));
+  values[0] = strdup("viewed");
+  lengths[0] = 6;
+  int32_t qty = 12;
+  values[1] = static_cast<char*>(malloc(4));
+  memcpy(values[1], &qty, 4);
+  lengths[1] = 4;
+  ASSERT_TRUE(AddNewRow("OrderView", CreateNewRowObject(values, lengths)));
+
+  ResultData* rows = SelectRows("OrderView", nullptr);
+  ASSERT_NE(rows, nullptr);
+  EXPECT_EQ(GetColumnTypeByName("QTY", rows), KES_SQL_INT);  // by the source column's name
+  EXPECT_STREQ(GetColumnNameByIndex(0, rows), "OrderName");
+  EXPECT_STREQ(GetTableNameFromResultData(rows), "Orders");
+  ASSERT_NE(GotoNextRowObject(rows), nullptr);
+  int32_t length = 0;
+  const char* name = GetColumnValueByName("ordername", &length, rows);
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(std::string(name, length), "viewed");
+  FreeResultData(rows);
+  EXPECT_EQ(SelectRows("OrderView", "Amount = 12"), nullptr);  // criteria apply to tables only
+  EXPECT_FALSE(DeleteAllTableRowObjects("OrderView"));
+
+  char* text = ToStringCustomViewData("OrderView");
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(std::string(text), "OrderName\tAmount\t\nviewed\t12\t\n");
+  free(text);
+  EXPECT_EQ(ToStringCustomViewData("Orders"), nullptr);
+  EXPECT_TRUE(UnLoadTable("OrderView"));
+  EXPECT_EQ(GetTableDataByName("OrderView"), nullptr);
+}
+
+}  // namespace
