@@ -18,6 +18,7 @@
 #include "database/mempool.h"
 #include "database/odbc_provider.h"
 #include "database/query_model.h"
+#include "database/sql_dialect.h"
 #include "datastore/column_value.h"
 #include "datastore/data_dictionary.h"
 #include "datastore/hash_table.h"

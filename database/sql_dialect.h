@@ -1,0 +1,76 @@
+// SQL dialects: the four SQL dialects (MYSQL, PGSQL, SQLITE, FIREBIRD) turn
+// the library's select queries, rows and table definitions into statement
+// texts and query results back into rows; the registry chooses a table's
+// dialect through its data source (or one library-wide dialect) and offers
+// the dispatch, table creation and database creation.  Quoted values never
+// end their literal early: quotes (and for MYSQL backslashes) are doubled.
+#pragma once
+
+#include <cstdint>
+
+#include "../datastore/result_set.h"
+#include "../datastore/table_data.h"
+#include "../runtime/vector.h"
+#include "query_model.h"
+
+struct SqlDialect {
+  const char* name;
+  char* (*genSelectQuery)(SelectQuery* query);
+  char* (*genUpdateQuery)(const char* tableName, RowObject* row);
+  char* (*genInsertQuery)(const char* tableName, RowObject* row);
+  char* (*genDeleteQuery)(const char* tableName, RowObject* row);
+  char* (*genCreateQuery)(const char* tableName);
+  RowObject* (*convResultsetToRowobject)(ResultSet* set, const char* tableName);
+};
+
+// Index into the dialect name table: 0 "MYSQL", 1 "PGSQL", 2 "FIREBIRD", 3 "SQLITE".
+extern const char* const kDialectNames[4];
+extern uint8_t gv_dsnMapValid;
+extern uint8_t gv_defaultDialect;
+
+void SetDSNMapValid(uint8_t status, uint8_t dialectIndex);
+void InitSqlDialects();
+void FreeSqlDialects();
+bool RegisterSqlDialect(const SqlDialect* dialect);
+const SqlDialect* FindSqlDialect(const char* name);
+
+char* GenerateSelectQuery(SelectQuery* query);
+char* GenerateUpdateQuery(const char* tableName, RowObject* row);
+char* GenerateInsertQuery(const char* tableName, RowObject* row);
+char* GenerateDeleteQuery(const char* tableName, RowObject* row);
+char* GenerateCreateTableQuery(const char* tableName);
+RowObject* ConvertResultsetToRowobject(ResultSet* set, const char* dialectName,
+                                       const char* tableName);
+bool CreateAllTables();
+bool CreateTableInDataSource(const char* tableName, const char* connectionName);
+bool CreateDB(const char* databaseName);
+
+// The dialects' own operations.
+char* MysqlGenSelectQuery(SelectQuery* query);
+char* MysqlGenUpdateQuery(const char* tableName, RowObject* row);
+char* MysqlGenInsertQuery(const char* tableName, RowObject* row);
+char* MysqlGenDelteQuery(const char* tableName, RowObject* row);
+char* MysqlGenCreateQuery(const char* tableName);
+RowObject* MysqlConvResultsetToRowobject(ResultSet* set, const char* tableName);
+char* PgsqlGenSelectQuery(SelectQuery* query);
+char* PgsqlGenUpdateQuery(const char* tableName, RowObject* row);
+char* PgsqlGenInsertQuery(const char* tableName, RowObject* row);
+char* PgsqlGenDeleteQuery(const char* tableName, RowObject* row);
+char* PgsqlGenCreateQuery(const char* tableName);
+RowObject* PgsqlConvResultsetToRowobject(ResultSet* set, const char* tableName);
+char* SqliteGenSelectQuery(SelectQuery* query);
+char* SqliteGenUpdateQuery(const char* tableName, RowObject* row);
+char* SqliteGenInsertQuery(const char* tableName, RowObject* row);
+char* SqliteGenDeleteQuery(const char* tableName, RowObject* row);
+char* SqliteGenCreateQuery(const char* tableName);
+RowObject* SqliteConvResultsetToRowobject(ResultSet* set, const char* tableName);
+char* FirebirdGenSelectQuery(SelectQuery* query);
+char* FirebirdGenUpdateQuery(const char* tableName, RowObject* row);
+char* FirebirdGenInsertQuery(const char* tableName, RowObject* row);
+char* FirebirdGenDeleteQuery(const char* tableName, RowObject* row);
+char* FirebirdGenCreateQuery(const char* tableName);
+RowObject* FirebirdConvResultsetToRowobject(ResultSet* set, const char* tableName);
+const SqlDialect* GetMysqlDialect();
+const SqlDialect* GetPgsqlDialect();
+const SqlDialect* GetSqliteDialect();
+const SqlDialect* GetFirebirdDialect();
