@@ -24,7 +24,8 @@ std::string TypeText(uint8_t type, int32_t size, Kind k) {
     case KES_SQL_INT:
       return "int";
     case KES_SQL_UNSIGNED_TINYINT:
-      return my ? "tinyint unsigned" : "smallint";
+      // Not tinyint: drivers report tinyint columns as booleans.
+      return my ? "smallint unsigned" : "smallint";
     case KES_SQL_UNSIGNED_SMALLINT:
       return my ? "smallint unsigned" : "integer";
     case KES_SQL_UNSIGNED_INT:

@@ -393,13 +393,17 @@ bool Coerce(const ResultValue* v, uint8_t from, uint8_t to, char** out, int32_t*
   *out = nullptr;
   *length = 0;
   if (!v->data) return true;
-  if (from == to) return AllocateAndCopyBytes(out, v->data, v->length) == 1;
+  auto copy = [&]() {
+    *length = v->length;
+    return AllocateAndCopyBytes(out, v->data, v->length) == 1;
+  };
+  if (from == to) return copy();
   std::string text;
   if (from == KES_SQL_NOT_SUPPORTED_TYPE || from == KES_SQL_NUMERIC || from == KES_SQL_DECIMAL ||
       from == KES_SQL_BLOB || from == KES_SQL_CLOB) {
     text.assign(v->data, v->length);
   } else if (!ValueText(v->data, v->length, from, &text)) {
-    return AllocateAndCopyBytes(out, v->data, v->length) == 1;
+    return copy();
   }
   if (to == KES_SQL_BOOLEAN) {
     const bool yes = text == "1" || text == "'t'" || CompareStringNoCase(text.c_str(), "t") == 0 ||
@@ -417,7 +421,7 @@ bool Coerce(const ResultValue* v, uint8_t from, uint8_t to, char** out, int32_t*
   }
   int32_t n = static_cast<int32_t>(text.size());
   *out = ConvertStringToValue(text.c_str(), &n, to);
-  if (!*out) return AllocateAndCopyBytes(out, v->data, v->length) == 1;
+  if (!*out) return copy();
   *length = n;
   return true;
 }
