@@ -11,6 +11,7 @@ packages=(
   wine wine64
   unixodbc unixodbc-dev odbcinst libsqliteodbc odbc-postgresql odbc-mariadb
   postgresql-15 mariadb-server mariadb-client libsqlite3-dev
+  firebird3.0-utils firebird3.0-server-core
 )
 
 missing=()
