@@ -116,10 +116,23 @@ Vector* NamedColumns(MemPool* pool, const char* tableName, int32_t count, va_lis
 
 SelectQuery* CreateSelectQuery() {
   LogTrace("\n\t@@@@@ Inside CreateSelectQuery() @@@@@ \n");
-  if (!GetGlobalMemPool()) InitializeMemPool();
   auto* query = static_cast<SelectQuery*>(calloc(1, sizeof(SelectQuery)));
   MemPool* pool = nullptr;
-  if (!query || !CreateMemPool(&pool, GetGlobalMemPool(), nullptr)) {
+  bool made = false;
+  if (query && GetGlobalMemPool()) {
+    made = CreateMemPool(&pool, GetGlobalMemPool(), nullptr) == 1;
+  } else if (query) {
+    // Without the library's global pool the query's pool stands alone, with
+    // an allocator of its own that goes with it.
+    MemAllocator* allocator = nullptr;
+    made = CreateMemAllocator(&allocator) && CreateMemPool(&pool, nullptr, allocator) == 1;
+    if (made) {
+      SetAllocatorOwner(allocator, pool);
+    } else {
+      DestroyMemAllocator(allocator);
+    }
+  }
+  if (!made) {
     LogError("\nMEMORY ALLOCATION FOR SELECTQUERYPTR FAILED\n");
     free(query);
     return nullptr;

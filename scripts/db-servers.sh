@@ -98,7 +98,7 @@ start() {
   mariadb --socket="$root/maria/mysqld.sock" -u root <<SQL
 CREATE DATABASE $db_name;
 CREATE USER '$db_user'@'localhost' IDENTIFIED BY '$maria_password';
-GRANT ALL ON $db_name.* TO '$db_user'@'localhost';
+GRANT ALL ON *.* TO '$db_user'@'localhost';
 SQL
 
   cat >"$state/env" <<ENV

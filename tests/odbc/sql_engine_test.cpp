@@ -4,6 +4,8 @@
 // and values reach exactly the row they name.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -293,5 +295,26 @@ INSTANTIATE_TEST_SUITE_P(Engines, SqlEngineTest,
                          [](const ::testing::TestParamInfo<Engine>& info) {
                            return std::string(hvtest::EngineName(info.param));
                          });
+
+}  // namespace
+
+namespace {
+
+TEST_P(SqlEngineTest, CreateDBMakesADatabaseOnce) {
+  if (GetParam() == Engine::kSqlite) {
+    // SQLite has no statement that creates a database: the call fails.
+    EXPECT_FALSE(CreateDB("anything"));
+    EXPECT_NE(log_.Take().find("[ERROR] Cannot create database anything.\n"), std::string::npos);
+    return;
+  }
+  ReleaseConnectionHandle("e");
+  const std::string name = "tavrix_made_" + std::to_string(getpid());
+  EXPECT_TRUE(CreateDB(name.c_str())) << log_.Take();
+  EXPECT_FALSE(CreateDB(name.c_str()));
+  EXPECT_NE(log_.Take().find("[ERROR] Cannot create database " + name + ".\n"), std::string::npos);
+  ConnectionHandle* c = GetConnectionHandle(nullptr);
+  EXPECT_EQ(ExecuteUpdate(c, ("drop database " + name).c_str()), 1);
+  ReleaseConnectionHandle(nullptr);
+}
 
 }  // namespace
