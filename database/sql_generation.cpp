@@ -109,10 +109,15 @@ std::string ColumnsText(Vector* columns) {
   return out;
 }
 
+// A join column's prefix: its own alias, else the join's alias for a column
+// of the join's own table (engines refuse the name of an aliased table),
+// else its own table, else the join's table.
 std::string JoinColumn(const QueryColumn* c, const char* alias, const char* table) {
+  const bool ofJoinTable =
+      alias && (!c->tableName || (table && CompareStringNoCase(c->tableName, table) == 0));
   const char* prefix = c->tableAlias  ? c->tableAlias
+                       : ofJoinTable  ? alias
                        : c->tableName ? c->tableName
-                       : alias        ? alias
                                       : table;
   return std::string(prefix ? prefix : "") + "." + (c->columnName ? c->columnName : "");
 }

@@ -19,6 +19,7 @@
 #include "database/odbc_provider.h"
 #include "database/query_model.h"
 #include "database/sql_dialect.h"
+#include "database/stored_query.h"
 #include "datastore/column_value.h"
 #include "datastore/data_dictionary.h"
 #include "datastore/hash_table.h"
