@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "database/criteria_parser.h"
+#include "database/db_provider.h"
 #include "database/sql_dialect.h"
 #include "datastore/column_value.h"
 #include "datastore/table_defn.h"
@@ -235,6 +236,49 @@ TEST_F(SqlTextTest, CreateTableTexts) {
           "\tFOREIGN KEY(c) REFERENCES Parent (x) ON DELETE CASCADE,\n\tINDEX Child_IDX1 (c)"),
       std::string::npos)
       << child;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SqlTextTest, DispatchChoosesTheDialectByDataSourceOrDefault) {
+  InitSqlDialects();
+  InitConnectionLists();
+  RowObject* row = Row(
+      {{KES_SQL_INT, "1"}, {KES_SQL_VARCHAR, "n"}, {KES_SQL_BOOLEAN, "TRUE"}, {KES_SQL_DATE, "-"}});
+
+  SetDSNMapValid(0, 1);  // PGSQL for every table
+  EXPECT_EQ(Take(GenerateInsertQuery("Item", row)), "insert into  Item values(1,'n','t',NULL);");
+  EXPECT_NE(log_.Take().find(
+                "[DEBUG] Generated Insert Query: insert into  Item values(1,'n','t',NULL);\n"),
+            std::string::npos);
+  SetDSNMapValid(7, 0);
+  EXPECT_NE(log_.Take().find("[ERROR] \nInvalid Status\n"), std::string::npos);
+  EXPECT_EQ(gv_defaultDialect, 1);
+
+  // Through the map: a table without entry yields none, after the map's message.
+  SetDSNMapValid(1, 0);
+  AddConnParamsEntry(
+      CreateConnParamsEntry("d", nullptr, nullptr, "lite", 0, nullptr, "ODBC", "sqlite"));
+  AddDataSourceMapEntry(CreateDataSourceMapEntry("Item", "lite"));
+  EXPECT_EQ(Take(GenerateInsertQuery("Item", row)), "insert into  Item values(1,'n',1,NULL);");
+  EXPECT_EQ(GenerateDeleteQuery("Visit", row), nullptr);
+  std::string log = log_.Take();
+  EXPECT_NE(log.find("[ERROR] No DataSourceMap Entry for Table name Visit \n"), std::string::npos);
+  EXPECT_NE(log.find("[DEBUG] Generated Delete Query: (null)\n"), std::string::npos);
+  SelectQuery* q = CreateSelectQuery();
+  EXPECT_EQ(GenerateSelectQuery(q), nullptr);
+  EXPECT_NE(log_.Take().find("[ERROR] No Tables selected in select query.\n"), std::string::npos);
+  FreeSelectQuery(q);
+
+  EXPECT_EQ(FindSqlDialect("firebird"), GetFirebirdDialect());
+  EXPECT_EQ(FindSqlDialect("ORACLE"), nullptr);
+  FreeRowObject(row, 4);
+  FreeAllDataSourceMapEntries();
+  FreeAllConnParamsEntries();
+  SetDSNMapValid(0, 0);
+  FreeSqlDialects();
 }
 
 }  // namespace
