@@ -47,20 +47,15 @@ bool IsTextType(uint8_t t) {
   return t == KES_SQL_CHAR || t == KES_SQL_VARCHAR || t == KES_SQL_TEXT || t == KES_SQL_CLOB;
 }
 
-// The text between the quotes of an SQL literal: single quotes doubled, and
-// for dialects that read backslash escapes, backslashes doubled too.
-std::string Escape(const std::string& text, const Dialect& d) {
-  std::string out;
-  out.reserve(text.size() + 2);
-  for (char c : text) {
-    out += c;
-    if (c == '\'' || (d.escapeBackslash && c == '\\')) out += c;
-  }
-  return out;
-}
+void AppendQuoted(const std::string& text, const Dialect& d, std::string* out);
 
+// A quoted literal of the text: single quotes doubled, and for dialects
+// that read backslash escapes, backslashes doubled too, so the literal
+// never ends early.
 std::string Quoted(const std::string& text, const Dialect& d) {
-  return "'" + Escape(text, d) + "'";
+  std::string out;
+  AppendQuoted(text, d, &out);
+  return out;
 }
 
 char* HeapCopy(const std::string& text) {
@@ -75,11 +70,17 @@ char* HeapCopy(const std::string& text) {
 
 // The text of a value of a column type, or none (types without a text).
 bool ValueText(const char* value, int32_t length, uint8_t type, std::string* out) {
-  char* text = ConvertValueToString(value, length, type);
-  if (!text) return false;
-  out->assign(text);
-  free(text);
-  return true;
+  out->clear();
+  return AppendValueText(value, length, type, out);
+}
+
+void AppendQuoted(const std::string& text, const Dialect& d, std::string* out) {
+  out->push_back('\'');
+  for (char c : text) {
+    out->push_back(c);
+    if (c == '\'' || (d.escapeBackslash && c == '\\')) out->push_back(c);
+  }
+  out->push_back('\'');
 }
 
 bool IsTrue(const char* value, int32_t length) { return value && length > 0 && value[0] == 1; }
@@ -353,18 +354,20 @@ char* GenUpdate(const char* tableName, RowObject* row, const Dialect& d) {
 char* GenInsert(const char* tableName, RowObject* row, const Dialect& d) {
   TableDefn* defn = DefinitionWithColumns(tableName);
   if (!defn || !row) return nullptr;
-  std::string text = std::string("insert into  ") + tableName + " values(";
+  std::string text;
+  text.reserve(256);
+  text.append("insert into  ").append(tableName).append(" values(");
+  std::string value;
   int32_t i = 0;
   for (VectorNode* n = defn->columns->head; n; n = n->next, ++i) {
     const auto* c = static_cast<ColumnDefnEntry*>(n->data);
     if (i > 0) text += ",";
-    std::string value;
     if (!row->values[i] || !ValueText(row->values[i], row->lengths[i], c->dataType, &value)) {
       text += "NULL";
     } else if (c->dataType == KES_SQL_BOOLEAN) {
       text += IsTrue(row->values[i], row->lengths[i]) ? d.trueLiteral : d.falseLiteral;
     } else if (QuotedInValues(c->dataType)) {
-      text += Quoted(value, d);
+      AppendQuoted(value, d, &text);
     } else {
       text += value;
     }

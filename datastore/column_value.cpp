@@ -337,25 +337,35 @@ char* ConvertStringToValue(const char* text, int32_t* length, uint8_t type) {
   return out;
 }
 
-char* ConvertValueToString(const char* value, int32_t length, uint8_t type) {
-  LogTrace("\n\t@@@@@ Inside ConvertValueToString() @@@@@ \n");
-  char* out = nullptr;
+bool AppendValueText(const char* value, int32_t length, uint8_t type, std::string* out) {
   if (!value) {
-    AllocateAndCopyString(&out, "NULL");
-    return out;
+    out->append("NULL");
+    return true;
   }
   if (type == KES_SQL_DATE || type == KES_SQL_TIME || type == KES_SQL_DATETIME) {
     KesDateTime* parts = UnpackDateValue(value, length);
-    out = ConvertKesDateTimeToString(parts);
+    char* text = ConvertKesDateTimeToString(parts);
     FreeKesDateTime(parts);
-    return out;
+    if (!text) return false;
+    out->append(text);
+    free(text);
+    return true;
+  }
+  if (type == KES_SQL_BLOB || type == KES_SQL_CLOB || type == KES_SQL_TEXT) {
+    out->append(value, strnlen(value, static_cast<size_t>(length > 0 ? length : 0)));
+    return true;
   }
   std::string text;
-  if (type == KES_SQL_BLOB || type == KES_SQL_CLOB || type == KES_SQL_TEXT) {
-    text.assign(value, strnlen(value, static_cast<size_t>(length > 0 ? length : 0)));
-  } else if (!ScalarText(value, length, type, &text)) {
-    return nullptr;
-  }
+  if (!ScalarText(value, length, type, &text)) return false;
+  out->append(text);
+  return true;
+}
+
+char* ConvertValueToString(const char* value, int32_t length, uint8_t type) {
+  LogTrace("\n\t@@@@@ Inside ConvertValueToString() @@@@@ \n");
+  std::string text;
+  if (!AppendValueText(value, length, type, &text)) return nullptr;
+  char* out = nullptr;
   AllocateAndCopyString(&out, text.c_str());
   return out;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "../runtime/datetime.h"
 
@@ -80,6 +81,9 @@ bool ConvertStringToValueBytes(const char* text, int32_t* length, uint8_t type,
 // A value as new text ("NULL" for an absent value); none for types 0 and
 // above 22.  The caller frees it.
 char* ConvertValueToString(const char* value, int32_t length, uint8_t type);
+// The same text appended to out, without allocating a copy; false (out
+// unchanged) where ConvertValueToString gives none.
+bool AppendValueText(const char* value, int32_t length, uint8_t type, std::string* out);
 // The same texts for types 1 to 15 and 19, allocated in the pool; none for
 // other types or an absent value.
 char* ConvertValueToPoolString(const char* value, int32_t length, uint8_t type, MemPool* pool);
