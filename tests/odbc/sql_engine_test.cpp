@@ -318,3 +318,75 @@ TEST_P(SqlEngineTest, CreateDBMakesADatabaseOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_P(SqlEngineTest, RangesSortingGroupingAndJoinsRunOnTheEngine) {
+  ASSERT_TRUE(CreateAllTables()) << log_.Take();
+  const std::vector<uint8_t> types = AllTypes();
+  for (const char* id : {"4", "1", "3", "2", "5"}) {
+    const std::string name = std::string("n") + (id[0] % 2 ? "odd" : "even");
+    RowObject* row =
+        MakeRow(types, {id, "1", "2", "3", "4", "5", "6", "1.5", "2.5", name.c_str(), "2020-01-31",
+                        "08:05:09", "2020-01-31 08:05:09", id[0] % 2 ? "TRUE" : "FALSE", "t"});
+    ASSERT_TRUE(Run(GenerateInsertQuery("AllTypes", row))) << log_.Take();
+    FreeRowObject(row, static_cast<int32_t>(types.size()));
+    RowObject* hostile = MakeRow({KES_SQL_VARCHAR, KES_SQL_INT}, {name.c_str(), id});
+    Run(GenerateInsertQuery("Hostile", hostile));  // the second of each name is refused
+    FreeRowObject(hostile, 2);
+  }
+  // Sorted by ID, two rows after the first.
+  SelectQuery* q = CreateSelectQuery();
+  AddSelectTable(q, CreateTableEntry("AllTypes", "a", q->pool));
+  AddColumnToQuery(q, nullptr, "a", "ID", nullptr, 0, KES_SQL_INT, kFunctionNone);
+  Vector* sortColumns = CreateColumnList(q->pool);
+  AddToColumnList(q->pool,
+                  CreateListColumn(nullptr, "a", "ID", nullptr, 0, KES_SQL_INT, 0, q->pool),
+                  sortColumns);
+  SetSelectSort(q, CreateSort(sortColumns, kSortAscending, q->pool));
+  q->rowLimit = 2;
+  q->rowOffset = 1;
+  char* text = GenerateSelectQuery(q);
+  FreeSelectQuery(q);
+  ResultSet* set = ExecuteQuery(connection_, text);
+  ASSERT_NE(set, nullptr) << text << log_.Take();
+  std::vector<std::string> ids;
+  while (GotoNextResultRow(set))
+    ids.push_back(
+        Show(set->cursor->values->data, set->cursor->values->length, set->columns[0]->dataType));
+  EXPECT_EQ(ids, (std::vector<std::string>{"2", "3"})) << text;
+  FreeResultSet(set);
+  free(text);
+
+  // Grouped by name with a count, joined to Hostile on the name.
+  q = CreateSelectQuery();
+  AddColumnToQuery(q, nullptr, "a", "NAME", nullptr, 0, KES_SQL_VARCHAR, kFunctionNone);
+  AddColumnToQuery(q, nullptr, nullptr, nullptr, nullptr, 0, KES_SQL_INT, kFunctionCount);
+  Vector* base = MakeColumnVectorForJoin(q->pool, "AllTypes", 1, "NAME");
+  Vector* reference = MakeColumnVectorForJoin(q->pool, "Hostile", 1, "KEYNAME");
+  AddJoinToQuery(q, "AllTypes", "a", "Hostile", "h", kInnerJoin, base, reference);
+  Vector* groupColumns = CreateColumnList(q->pool);
+  AddToColumnList(q->pool,
+                  CreateListColumn("a", nullptr, "NAME", nullptr, 0, KES_SQL_VARCHAR, 0, q->pool),
+                  groupColumns);
+  SetSelectGroupBy(q, CreateGroupBy(groupColumns, nullptr, q->pool));
+  Vector* byName = CreateColumnList(q->pool);
+  AddToColumnList(q->pool,
+                  CreateListColumn(nullptr, "a", "NAME", nullptr, 0, KES_SQL_VARCHAR, 0, q->pool),
+                  byName);
+  SetSelectSort(q, CreateSort(byName, kSortDescending, q->pool));
+  text = GenerateSelectQuery(q);
+  FreeSelectQuery(q);
+  set = ExecuteQuery(connection_, text);
+  ASSERT_NE(set, nullptr) << text << log_.Take();
+  ASSERT_EQ(set->rowCount, 2) << text;
+  GotoNextResultRow(set);
+  EXPECT_EQ(std::string(set->cursor->values->data, set->cursor->values->length), "nodd");
+  EXPECT_EQ(Show(set->cursor->values->next->data, set->cursor->values->next->length,
+                 set->columns[1]->dataType),
+            "3");
+  FreeResultSet(set);
+  free(text);
+}
+
+}  // namespace
