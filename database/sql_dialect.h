@@ -70,6 +70,22 @@ char* FirebirdGenInsertQuery(const char* tableName, RowObject* row);
 char* FirebirdGenDeleteQuery(const char* tableName, RowObject* row);
 char* FirebirdGenCreateQuery(const char* tableName);
 RowObject* FirebirdConvResultsetToRowobject(ResultSet* set, const char* tableName);
+// The clause builders of each dialect (Mysql, Pgsql, Sqlite, Firebird): the
+// clause's text, made in the query's pool, or none.
+#define HV_DECLARE_CLAUSE_BUILDERS(P)                                       \
+  char* P##GenerateColumnsStr(Vector* columns, MemPool* pool);              \
+  char* P##GenerateJoinsStr(Vector* joins, MemPool* pool);                  \
+  char* P##GenerateTableListStr(Vector* tables, MemPool* pool);             \
+  char* P##GenerateCriteriaStr(QueryCriteriaNode* criteria, MemPool* pool); \
+  char* P##GenCriteriaString(QueryCriteriaNode* node, MemPool* pool);       \
+  char* P##GenerateGroupByStr(QueryGroupBy* groupBy, MemPool* pool);        \
+  char* P##GenerateSortColumnStr(QuerySort* sort, MemPool* pool);
+HV_DECLARE_CLAUSE_BUILDERS(Mysql)
+HV_DECLARE_CLAUSE_BUILDERS(Pgsql)
+HV_DECLARE_CLAUSE_BUILDERS(Sqlite)
+HV_DECLARE_CLAUSE_BUILDERS(Firebird)
+#undef HV_DECLARE_CLAUSE_BUILDERS
+
 const SqlDialect* GetMysqlDialect();
 const SqlDialect* GetPgsqlDialect();
 const SqlDialect* GetSqliteDialect();

@@ -487,3 +487,52 @@ char* FirebirdGenDeleteQuery(const char* t, RowObject* r) { return GenDelete(t, 
 RowObject* FirebirdConvResultsetToRowobject(ResultSet* s, const char* t) {
   return ConvertRow(s, t);
 }
+
+// The clause builders of each dialect: the clause's text in the query's pool.
+namespace {
+
+char* InPool(const std::string& text, MemPool* pool) {
+  char* copy = nullptr;
+  return pool && PoolStrdup(&copy, text.c_str(), pool) ? copy : nullptr;
+}
+
+char* JoinsInPool(Vector* joins, const Dialect& d, MemPool* pool) {
+  std::string text;
+  if (!joins || !JoinsText(joins, d, &text)) return nullptr;
+  return InPool(text, pool);
+}
+
+char* CriteriaInPool(QueryCriteriaNode* criteria, const Dialect& d, MemPool* pool, bool where) {
+  if (!criteria) return nullptr;
+  std::string text = where ? "where " : "";
+  CriteriaText(criteria, d, &text);
+  return InPool(text, pool);
+}
+
+}  // namespace
+
+#define HV_CLAUSE_BUILDERS(P, D)                                                                  \
+  char* P##GenerateColumnsStr(Vector* columns, MemPool* pool) {                                   \
+    return columns ? InPool(ColumnsText(columns), pool) : nullptr;                                \
+  }                                                                                               \
+  char* P##GenerateJoinsStr(Vector* joins, MemPool* pool) { return JoinsInPool(joins, D, pool); } \
+  char* P##GenerateTableListStr(Vector* tables, MemPool* pool) {                                  \
+    return tables ? InPool(TablesText(tables, D), pool) : nullptr;                                \
+  }                                                                                               \
+  char* P##GenerateCriteriaStr(QueryCriteriaNode* criteria, MemPool* pool) {                      \
+    return CriteriaInPool(criteria, D, pool, true);                                               \
+  }                                                                                               \
+  char* P##GenCriteriaString(QueryCriteriaNode* node, MemPool* pool) {                            \
+    return CriteriaInPool(node, D, pool, false);                                                  \
+  }                                                                                               \
+  char* P##GenerateGroupByStr(QueryGroupBy* groupBy, MemPool* pool) {                             \
+    return groupBy ? InPool(GroupByText(groupBy, D), pool) : nullptr;                             \
+  }                                                                                               \
+  char* P##GenerateSortColumnStr(QuerySort* sort, MemPool* pool) {                                \
+    return sort ? InPool(SortText(sort), pool) : nullptr;                                         \
+  }
+
+HV_CLAUSE_BUILDERS(Mysql, kMysql)
+HV_CLAUSE_BUILDERS(Pgsql, kPgsql)
+HV_CLAUSE_BUILDERS(Sqlite, kSqlite)
+HV_CLAUSE_BUILDERS(Firebird, kFirebird)

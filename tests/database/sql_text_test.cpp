@@ -194,6 +194,21 @@ TEST_F(SqlTextTest, SelectsInEveryDialect) {
   for (size_t i = 0; i < 4; ++i)
     EXPECT_EQ(Take(kDialects[i].select(q)), expected[i]) << kDialects[i].name;
 
+  // The clause builders give their pieces, made in the query's pool.
+  EXPECT_STREQ(SqliteGenerateTableListStr(q->tables, q->pool), "Item as i \n");
+  EXPECT_STREQ(FirebirdGenerateTableListStr(q->tables, q->pool), "Item i \n");
+  EXPECT_STREQ(PgsqlGenerateColumnsStr(q->columns, q->pool), "i.NAME as n , COUNT(*) \n");
+  EXPECT_STREQ(MysqlGenCriteriaString(tree->left, q->pool), "a =  1  OR b =  'it''s' ");
+  Vector* sortColumns = MakeColumnVectorForJoin(q->pool, "Item", 2, "ID", "NAME");
+  EXPECT_STREQ(
+      MysqlGenerateSortColumnStr(CreateSort(sortColumns, kSortDescending, q->pool), q->pool),
+      "order by Item.ID,Item.NAME  desc ");
+  SelectQuery* bad = CreateSelectQuery();
+  AddJoinToQuery(bad, "A", nullptr, "B", nullptr, 7, nullptr, nullptr);
+  EXPECT_EQ(MysqlGenerateJoinsStr(bad->joins, bad->pool), nullptr);
+  FreeSelectQuery(bad);
+  EXPECT_NE(log_.Take().find("[ERROR] Invalid Join Type\n"), std::string::npos);
+
   // An offset without a limit: only the first-and-skip form writes it.
   q->rowLimit = 0;
   EXPECT_EQ(Take(MysqlGenSelectQuery(q)).find("limit"), std::string::npos);

@@ -118,17 +118,8 @@ class SqlEngineTest : public ::testing::TestWithParam<Engine> {
     hvtest::OdbcTestDirectory();
     details_ = hvtest::EngineDetails(GetParam(), &notRunning_);
     ASSERT_TRUE(notRunning_.empty()) << notRunning_;
-    RegisterODBCProvider();
-    if (FindProviderIndex("ODBC") < 0) LoadProvider("ODBC");
-    InitConnectionLists();
     InitSqlDialects();
-    AddConnParamsEntry(
-        CreateConnParamsEntry(details_.dsn, details_.user.empty() ? nullptr : details_.user.c_str(),
-                              details_.password.empty() ? nullptr : details_.password.c_str(), "e",
-                              0, nullptr, "ODBC", details_.dbType));
-    for (const char* table : {"AllTypes", "MoreTypes", "Hostile"}) {
-      AddDataSourceMapEntry(CreateDataSourceMapEntry(table, "e"));
-    }
+    hvtest::AddEngineDataSource(details_, "e", {"AllTypes", "MoreTypes", "Hostile"});
     SetDSNMapValid(1, 0);
     DefineTables();
     ASSERT_TRUE(EstablishDBConnections()) << log_.Take();
@@ -185,6 +176,9 @@ TEST_P(SqlEngineTest, TablesOfEveryTypeCreateAndRowsTravelThroughGeneratedStatem
   ASSERT_TRUE(CreateAllTables()) << log_.Take();
   // A second time the first table exists: the first failure ends it.
   EXPECT_FALSE(CreateAllTables());
+  EXPECT_FALSE(CreateTableInDataSource("Hostile", "e"));
+  ExecuteUpdate(connection_, "DROP TABLE Hostile");
+  EXPECT_TRUE(CreateTableInDataSource("Hostile", "e")) << log_.Take();
 
   const std::vector<uint8_t> types = AllTypes();
   const std::vector<std::vector<const char*>> rows = {
@@ -260,7 +254,9 @@ TEST_P(SqlEngineTest, TablesOfEveryTypeCreateAndRowsTravelThroughGeneratedStatem
   EXPECT_EQ(Show(read[0]->values[0], read[0]->lengths[0], KES_SQL_INT), "2");
   EXPECT_EQ(read[0]->values[13][0], 1);
   for (RowObject* row : read) FreeRowObject(row, static_cast<int32_t>(types.size()));
-  EXPECT_EQ(Select("AllTypes").size(), 2u);
+  read = Select("AllTypes");
+  EXPECT_EQ(read.size(), 2u);
+  for (RowObject* row : read) FreeRowObject(row, static_cast<int32_t>(types.size()));
 }
 
 TEST_P(SqlEngineTest, HostileTextsNameExactlyTheirRow) {

@@ -90,15 +90,10 @@ class StoredQueryTest : public ::testing::TestWithParam<Engine> {
     hvtest::OdbcTestDirectory();
     details_ = hvtest::EngineDetails(GetParam(), &notRunning_);
     ASSERT_TRUE(notRunning_.empty()) << notRunning_;
-    RegisterODBCProvider();
-    if (FindProviderIndex("ODBC") < 0) LoadProvider("ODBC");
-    InitConnectionLists();
     InitSqlDialects();
     InitTableDefnList();
-    AddConnParamsEntry(
-        CreateConnParamsEntry(details_.dsn, details_.user.empty() ? nullptr : details_.user.c_str(),
-                              nullptr, "q", 0, nullptr, "ODBC", details_.dbType));
-    for (const char* table : kTables) AddDataSourceMapEntry(CreateDataSourceMapEntry(table, "q"));
+    hvtest::AddEngineDataSource(details_, "q",
+                                std::vector<const char*>(std::begin(kTables), std::end(kTables)));
     SetDSNMapValid(1, 0);
     ASSERT_TRUE(EstablishDBConnections());
     ConnectionHandle* c = GetConnectionHandle("q");

@@ -4,6 +4,8 @@
 #include <map>
 #include <sstream>
 
+#include "database/db_provider.h"
+#include "database/odbc_provider.h"
 #include "tests/support/test_support.h"
 
 namespace hvtest {
@@ -142,6 +144,20 @@ const char* EngineName(Engine engine) {
       return "MariaDB";
   }
   return "";
+}
+
+void AddEngineDataSource(const OdbcEngine& engine, const char* connectionName,
+                         const std::vector<const char*>& tables) {
+  RegisterODBCProvider();
+  if (FindProviderIndex("ODBC") < 0) LoadProvider("ODBC");
+  InitConnectionLists();
+  AddConnParamsEntry(
+      CreateConnParamsEntry(engine.dsn, engine.user.empty() ? nullptr : engine.user.c_str(),
+                            engine.password.empty() ? nullptr : engine.password.c_str(),
+                            connectionName, 0, nullptr, "ODBC", engine.dbType));
+  for (const char* table : tables) {
+    AddDataSourceMapEntry(CreateDataSourceMapEntry(table, connectionName));
+  }
 }
 
 bool StopPostgres() { return RunServers("stop-pg"); }

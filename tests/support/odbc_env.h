@@ -6,6 +6,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace hvtest {
 
@@ -33,6 +34,12 @@ const std::string& OdbcTestDirectory();
 // running makes the calling test fail (with how to start it), never skip:
 // check the returned reason first.
 OdbcEngine EngineDetails(Engine engine, std::string* notRunning);
+
+// The ODBC provider loaded, the engine's data source registered in the
+// library under connectionName with the engine's dialect, and the tables
+// mapped to it.
+void AddEngineDataSource(const OdbcEngine& engine, const char* connectionName,
+                         const std::vector<const char*>& tables);
 
 // Stops / starts the PostgreSQL server of the tests.
 bool StopPostgres();
