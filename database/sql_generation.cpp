@@ -323,7 +323,7 @@ char* GenUpdate(const char* tableName, RowObject* row, const Dialect& d) {
   TableDefn* defn = DefinitionWithColumns(tableName);
   if (!defn || !row) return nullptr;
   std::string text = std::string("update ") + tableName + " set ";
-  std::string separator;
+  bool first = true;
   int32_t i = 0;
   for (VectorNode* n = defn->columns->head; n; n = n->next, ++i) {
     const auto* c = static_cast<ColumnDefnEntry*>(n->data);
@@ -340,8 +340,9 @@ char* GenUpdate(const char* tableName, RowObject* row, const Dialect& d) {
     } else if (QuotedInValues(c->dataType)) {
       value = Quoted(value, d);
     }
-    text += separator + c->name + "=" + value;
-    separator = ",";
+    if (!first) text.push_back(',');
+    text.append(c->name).append("=").append(value);
+    first = false;
   }
   std::string keys;
   if (!KeyConditions(defn, row, d, true, &keys)) {
