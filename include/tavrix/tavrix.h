@@ -24,6 +24,7 @@
 #include "datastore/data_dictionary.h"
 #include "datastore/hash_table.h"
 #include "datastore/notification.h"
+#include "datastore/persistence.h"
 #include "datastore/result_set.h"
 #include "datastore/sequence.h"
 #include "datastore/startup.h"
