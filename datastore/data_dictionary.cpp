@@ -5,6 +5,8 @@
 // that is cut short is freed, never registered half-built.
 #include "datastore/data_dictionary.h"
 
+#include "datastore/xml_errors.h"
+
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 #include <libxml/xmlreader.h>
@@ -699,34 +701,6 @@ void CreateTableDefnFromTagInfo(const XmlTagInfo* table) {
 
 // ---------------------------------------------------------------------------
 // The walk over one document.
-
-// libxml2's own messages go to the library log instead of standard error,
-// for the time of one load on this thread.
-void LogXmlError(void* context, xmlErrorPtr error) {
-  if (!error || error->level == XML_ERR_NONE) return;
-  const char* source = context ? static_cast<const char*>(context) : "";
-  std::string message = error->message ? error->message : "";
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
-    message.pop_back();
-  }
-  LogError("XML %s in %s line %d: %s\n", error->level == XML_ERR_WARNING ? "warning" : "error",
-           source, error->line, message.c_str());
-}
-
-class XmlErrorsToLog {
- public:
-  explicit XmlErrorsToLog(const char* source)
-      : oldHandler_(xmlStructuredError), oldContext_(xmlStructuredErrorContext) {
-    xmlSetStructuredErrorFunc(const_cast<char*>(source), LogXmlError);
-  }
-  ~XmlErrorsToLog() { xmlSetStructuredErrorFunc(oldContext_, oldHandler_); }
-  XmlErrorsToLog(const XmlErrorsToLog&) = delete;
-  XmlErrorsToLog& operator=(const XmlErrorsToLog&) = delete;
-
- private:
-  xmlStructuredErrorFunc oldHandler_;
-  void* oldContext_;
-};
 
 void WalkDictionary(xmlTextReaderPtr handle, const char* source) {
   Reader r(handle);

@@ -7,11 +7,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 out=build/fuzz
-mkdir -p "$out/corpus-registry" "$out/corpus-text" "$out/corpus-dictionary" "$out/corpus-data-files" "$out/corpus-criteria"
+mkdir -p "$out/corpus-registry" "$out/corpus-text" "$out/corpus-dictionary" "$out/corpus-data-files" "$out/corpus-criteria" "$out/corpus-import"
 cp demo/registry.reg "$out/corpus-registry/"
 cp tests/fuzz/corpus-dictionary/* demo/tavrix/data/*.xml "$out/corpus-dictionary/"
 cp tests/fuzz/corpus-data-files/* "$out/corpus-data-files/"
 cp tests/fuzz/corpus-criteria/* "$out/corpus-criteria/"
+cp tests/fuzz/corpus-import/* "$out/corpus-import/"
 flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -I.)
 library=(platform/posix/*.cpp runtime/*.cpp datastore/*.cpp database/*.cpp)
 libraries=($(pkg-config --libs libxml-2.0 odbc odbcinst) -pthread)
@@ -31,6 +32,9 @@ clang++ "${flags[@]}" $(pkg-config --cflags libxml-2.0) tests/fuzz/data_files_fu
 # shellcheck disable=SC2046
 clang++ "${flags[@]}" $(pkg-config --cflags libxml-2.0) tests/fuzz/criteria_fuzz.cpp \
   "${library[@]}" "${libraries[@]}" -o "$out/criteria_fuzz"
+# shellcheck disable=SC2046
+clang++ "${flags[@]}" $(pkg-config --cflags libxml-2.0) tests/fuzz/import_fuzz.cpp \
+  "${library[@]}" "${libraries[@]}" -o "$out/import_fuzz"
 
 "$out/registry_fuzz" -max_total_time="$seconds" -max_len=2048 "$out/corpus-registry"
 "$out/text_fuzz" -max_total_time="$seconds" -max_len=256 "$out/corpus-text"
@@ -39,3 +43,5 @@ clang++ "${flags[@]}" $(pkg-config --cflags libxml-2.0) tests/fuzz/criteria_fuzz
 "$out/data_files_fuzz" -max_total_time="$seconds" -max_len=1024 -timeout=10 "$out/corpus-data-files"
 "$out/criteria_fuzz" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
   -dict=tests/fuzz/criteria.dict "$out/corpus-criteria"
+"$out/import_fuzz" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+  -dict=tests/fuzz/dictionary.dict "$out/corpus-import"

@@ -30,6 +30,7 @@
 #include "datastore/startup.h"
 #include "datastore/table_data.h"
 #include "datastore/table_defn.h"
+#include "datastore/xml_import.h"
 #include "runtime/conversions.h"
 #include "runtime/datetime.h"
 #include "runtime/locktable.h"
