@@ -340,8 +340,15 @@ bool ImportElement(xmlDoc* doc, const xmlNode* node, StringHashTable* symbols) {
       if (slot && slot->hasValue) {
         char* inherited = nullptr;
         int32_t inheritedLength = 0;
-        AllocateAndCopyColumnValue(&inherited, &inheritedLength, column->dataType,
-                                   slot->value.c_str());
+        // A parent's key written as a symbol names the identifier the parent
+        // drew (the parent is imported first), not the number 0.
+        const auto* known = static_cast<int32_t*>(GetHashValue(symbols, slot->value.c_str()));
+        if (known && !IsTextish(column->dataType)) {
+          StoreInteger(*known, &inherited, &inheritedLength);
+        } else {
+          AllocateAndCopyColumnValue(&inherited, &inheritedLength, column->dataType,
+                                     slot->value.c_str());
+        }
         if (inherited) {
           free(values[i]);
           values[i] = inherited;

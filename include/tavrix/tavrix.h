@@ -22,6 +22,7 @@
 #include "database/stored_query.h"
 #include "datastore/column_value.h"
 #include "datastore/data_dictionary.h"
+#include "datastore/default_data.h"
 #include "datastore/hash_table.h"
 #include "datastore/notification.h"
 #include "datastore/persistence.h"

@@ -115,6 +115,12 @@ TEST_F(XmlImportTest, ChildrenInheritTheirParentsKeys) {
       << log_.Take();
   EXPECT_EQ(Rows("T"), std::vector<std::string>{"41|parent|7|-|-"});
   EXPECT_EQ(Rows("C"), std::vector<std::string>{"1|41|child"});
+  // A parent's key written as a symbol gives the child the identifier it named.
+  ASSERT_TRUE(
+      Import("<List><T ID=\"T:ID:7\" NAME=\"symbolic\">\n  <C CID=\"2\" "
+             "NOTE=\"inherits\"/>\n</T></List>"));
+  EXPECT_EQ(Rows("T").back(), "1|symbolic|7|-|-");
+  EXPECT_EQ(Rows("C").back(), "2|1|inherits");
   // Keys that refer to each other end the search instead of walking on.
   ASSERT_TRUE(Import("<List><P PID=\"1\"><Q QID=\"2\"><P PID=\"3\"/></Q></P></List>"));
   EXPECT_EQ(Rows("P").size(), 2u);

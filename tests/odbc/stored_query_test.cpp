@@ -23,7 +23,7 @@ const char* const kTables[] = {
     "QueryDetails",   "QueryvsColumns", "ColumnDetails", "QueryvsTables",
     "TableDetails",   "QueryvsJoins",   "JoinDetails",   "QueryvsGB",
     "GroupByDetails", "QueryvsSort",    "SortDetails",   "QueryvsCriteria",
-    "BooleanExp",     "RelationalExp",  "Customer",      "Orders"};
+    "BooleanExp",     "RelationalExp",  "Client",        "Purchase"};
 
 const char* const kSchema[] = {
     "CREATE TABLE QueryDetails (QUERY_ID INTEGER)",
@@ -48,18 +48,18 @@ const char* const kSchema[] = {
     "INTEGER)",
     "CREATE TABLE RelationalExp (R_ID INTEGER, LIDENTIFIER VARCHAR(40), OPERATOR VARCHAR(10), "
     "RIDENTIFIER VARCHAR(40))",
-    "CREATE TABLE Customer (ID INTEGER, NAME VARCHAR(40))",
-    "CREATE TABLE Orders (ID INTEGER, CUSTOMER_ID INTEGER, QTY INTEGER)",
-    // Query 1: Customer c left join Orders o on c.ID = o.CUSTOMER_ID, the
+    "CREATE TABLE Client (ID INTEGER, NAME VARCHAR(40))",
+    "CREATE TABLE Purchase (ID INTEGER, CUSTOMER_ID INTEGER, QTY INTEGER)",
+    // Query 1: Client c left join Purchase o on c.ID = o.CUSTOMER_ID, the
     // name and COUNT(*), grouped by name, sorted by name descending, where
     // o.QTY > 1 or c.NAME = 'b'.
     "INSERT INTO QueryDetails VALUES (1)",
     "INSERT INTO QueryvsColumns VALUES (1, 10)",
     "INSERT INTO QueryvsColumns VALUES (1, 11)",
-    "INSERT INTO ColumnDetails VALUES (10, 'NAME', 'who', 'Customer', 'c', NULL)",
+    "INSERT INTO ColumnDetails VALUES (10, 'NAME', 'who', 'Client', 'c', NULL)",
     "INSERT INTO ColumnDetails VALUES (11, NULL, NULL, NULL, NULL, 'COUNT')",
     "INSERT INTO QueryvsJoins VALUES (1, 20)",
-    "INSERT INTO JoinDetails VALUES (20, 'Customer', 'c', 'Orders', 'o', 'ID', 'CUSTOMER_ID', "
+    "INSERT INTO JoinDetails VALUES (20, 'Client', 'c', 'Purchase', 'o', 'ID', 'CUSTOMER_ID', "
     "'LEFT_JOIN')",
     "INSERT INTO QueryvsGB VALUES (1, 30)",
     "INSERT INTO GroupByDetails VALUES (30, 'c', 'NAME')",
@@ -72,16 +72,16 @@ const char* const kSchema[] = {
     // Query 2: a join type in the wrong case keeps the previous (inner).
     "INSERT INTO QueryDetails VALUES (2)",
     "INSERT INTO QueryvsTables VALUES (2, 60)",
-    "INSERT INTO TableDetails VALUES (60, 'Customer', NULL)",
+    "INSERT INTO TableDetails VALUES (60, 'Client', NULL)",
     "INSERT INTO QueryvsJoins VALUES (2, 21)",
-    "INSERT INTO JoinDetails VALUES (21, 'Orders', NULL, 'Customer', NULL, 'CUSTOMER_ID', 'ID', "
+    "INSERT INTO JoinDetails VALUES (21, 'Purchase', NULL, 'Client', NULL, 'CUSTOMER_ID', 'ID', "
     "'left_join')",
-    "INSERT INTO Customer VALUES (1, 'a')",
-    "INSERT INTO Customer VALUES (2, 'b')",
-    "INSERT INTO Customer VALUES (3, 'c')",
-    "INSERT INTO Orders VALUES (1, 1, 5)",
-    "INSERT INTO Orders VALUES (2, 1, 1)",
-    "INSERT INTO Orders VALUES (3, 3, 1)",
+    "INSERT INTO Client VALUES (1, 'a')",
+    "INSERT INTO Client VALUES (2, 'b')",
+    "INSERT INTO Client VALUES (3, 'c')",
+    "INSERT INTO Purchase VALUES (1, 1, 5)",
+    "INSERT INTO Purchase VALUES (2, 1, 1)",
+    "INSERT INTO Purchase VALUES (3, 3, 1)",
 };
 
 class StoredQueryTest : public ::testing::TestWithParam<Engine> {
@@ -126,7 +126,7 @@ TEST_P(StoredQueryTest, AStoredQueryIsReadTurnedIntoTextAndRuns) {
   free(text);
   EXPECT_EQ(hvtest::FirstMissingInOrder(
                 select, {"select c.NAME as who , COUNT(*) \nfrom ",
-                         " Customer as c  left join  Orders as o ", " on c.ID = o.CUSTOMER_ID ",
+                         " Client as c  left join  Purchase as o ", " on c.ID = o.CUSTOMER_ID ",
                          "where o.QTY >  '1'  OR c.NAME =  'b' ", "group by c.NAME\n",
                          "order by c.NAME  desc "}),
             "")
