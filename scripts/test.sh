@@ -17,6 +17,9 @@ echo "== build and test"
 scripts/build.sh build/release -DBUILD_TESTING=ON -DHV_BENCH=ON
 ctest --no-tests=error --test-dir build/release -j"$jobs" --output-on-failure
 
+echo "== the library demo"
+scripts/demo-tavrix.sh >/dev/null
+
 echo "== libtavrix as an installed package"
 scripts/test-package.sh build/release
 
