@@ -9,8 +9,11 @@
 
 #include "database/db_provider.h"
 #include "database/sql_dialect.h"
+#include "datastore/column_value.h"
+#include "datastore/default_data.h"
 #include "datastore/startup.h"
 #include "datastore/table_data.h"
+#include "datastore/table_defn.h"
 #include "runtime/log.h"
 #include "tests/support/odbc_env.h"
 #include "tests/support/test_support.h"
@@ -147,5 +150,59 @@ INSTANTIATE_TEST_SUITE_P(Engines, StartupTest,
                          [](const ::testing::TestParamInfo<Engine>& info) {
                            return std::string(hvtest::EngineName(info.param));
                          });
+
+}  // namespace
+
+namespace {
+
+// A data file with 120 top-level tables: every one is saved (in groups of
+// 50, 50 and 20 names, in order of first appearance).
+TEST(SaveDataInXML, SavesEveryTopLevelTable) {
+  hvtest::OdbcTestDirectory();
+  std::string notRunning;
+  const hvtest::OdbcEngine lite = hvtest::EngineDetails(Engine::kSqlite, &notRunning);
+  InitSqlDialects();
+  std::vector<std::string> names;
+  for (int i = 0; i < 120; ++i) names.push_back("Many" + std::to_string(i));
+  std::vector<const char*> tables;
+  for (const std::string& n : names) tables.push_back(n.c_str());
+  hvtest::AddEngineDataSource(lite, "m", tables);
+  SetDSNMapValid(1, 3);
+  InitTableDefnList();
+  std::string xml = "<List>";
+  for (const std::string& n : names) {
+    Vector* columns = CreateVector();
+    AddElementData(columns, CreateColumnDefn("ID", KES_SQL_INT, nullptr, 0, 0, nullptr, nullptr, 0,
+                                             0, nullptr));
+    const char* key[] = {"ID"};
+    AddTableDefn(CreateTableDefn(n.c_str(), nullptr, columns, CreateConstraintDefn(key, 1)));
+    xml += "<" + n + " ID=\"1\"/><" + n + " ID=\"2\"/>";
+  }
+  xml += "</List>";
+  ASSERT_TRUE(EstablishDBConnections());
+  ConnectionHandle* c = GetConnectionHandle("m");
+  for (const std::string& n : names) ExecuteUpdate(c, ("DROP TABLE IF EXISTS " + n).c_str());
+  ReleaseConnectionHandle("m");
+  ASSERT_TRUE(CreateAllTables());
+  hvtest::TempDir dir;
+  hvtest::WriteFile(dir.Sub("many.xml"), xml);
+  EXPECT_TRUE(SaveDataInXML(dir.Sub("many.xml").c_str()));
+  c = GetConnectionHandle("m");
+  for (const std::string& n : names) {
+    ResultSet* rows = ExecuteQuery(c, ("SELECT ID FROM " + n).c_str());
+    ASSERT_NE(rows, nullptr) << n;
+    EXPECT_EQ(rows->rowCount, 2) << n;
+    FreeResultSet(rows);
+  }
+  ReleaseConnectionHandle("m");
+  EXPECT_FALSE(SaveDataInXML(dir.Sub("missing.xml").c_str()));
+  UnLoadAllTable();
+  FreeAllTableDefns();
+  CloseAllConnections();
+  FreeAllConnParamsEntries();
+  FreeAllDataSourceMapEntries();
+  SetDSNMapValid(0, 0);
+  FreeSqlDialects();
+}
 
 }  // namespace
