@@ -373,10 +373,6 @@ TEST_P(OdbcEngineTest, ABlobStatementThatFailsIsReportedAsFailed) {
       << log;
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, OdbcEngineTest,
-                         ::testing::Values(Engine::kSqlite, Engine::kPostgres, Engine::kMariaDb),
-                         [](const ::testing::TestParamInfo<Engine>& info) {
-                           return std::string(hvtest::EngineName(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(Engines, OdbcEngineTest, hvtest::AllEngines(), hvtest::EngineTestName);
 
 }  // namespace

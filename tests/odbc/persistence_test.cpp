@@ -215,10 +215,6 @@ TEST_P(PersistenceTest, LoadListsQueriesViewsAndMismatches) {
   EXPECT_NE(log.find("[ERROR] No tables to be saved.\n"), std::string::npos) << log;
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, PersistenceTest,
-                         ::testing::Values(Engine::kSqlite, Engine::kPostgres, Engine::kMariaDb),
-                         [](const ::testing::TestParamInfo<Engine>& info) {
-                           return std::string(hvtest::EngineName(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(Engines, PersistenceTest, hvtest::AllEngines(), hvtest::EngineTestName);
 
 }  // namespace

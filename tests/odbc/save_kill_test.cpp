@@ -2,7 +2,6 @@
 // afterwards holds all of the save or none of it, on every engine.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,8 +20,6 @@
 #include "datastore/table_defn.h"
 #include "tests/support/odbc_env.h"
 #include "tests/support/test_support.h"
-
-extern char** environ;
 
 namespace {
 
@@ -113,20 +110,11 @@ TEST_P(SaveKillTest, AKilledSaveLeavesAllOrNothing) {
     ReleaseConnectionHandle("k");
     ASSERT_TRUE(CreateAllTables());
     const std::string marker = dir_.Sub("saving" + std::to_string(delayMs));
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) env.push_back(*e);
-    env.push_back("HV_KILL_MARKER=" + marker);
-    env.push_back(std::string("HV_KILL_DSN=") + details_.dsn);
-    env.push_back("HV_KILL_USER=" + details_.user);
-    env.push_back("HV_KILL_PASSWORD=" + details_.password);
-    env.push_back(std::string("HV_KILL_TYPE=") + details_.dbType);
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    char program[] = "/proc/self/exe";
-    char* argv[] = {program, nullptr};
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, envp.data()), 0);
+    const pid_t pid =
+        hvtest::SpawnSelf({"HV_KILL_MARKER=" + marker, std::string("HV_KILL_DSN=") + details_.dsn,
+                           "HV_KILL_USER=" + details_.user, "HV_KILL_PASSWORD=" + details_.password,
+                           std::string("HV_KILL_TYPE=") + details_.dbType});
+    ASSERT_GT(pid, 0);
     // Wait for the save to start (or the worker to end).
     int status = 0;
     bool ended = false;
@@ -147,10 +135,6 @@ TEST_P(SaveKillTest, AKilledSaveLeavesAllOrNothing) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, SaveKillTest,
-                         ::testing::Values(Engine::kSqlite, Engine::kPostgres, Engine::kMariaDb),
-                         [](const ::testing::TestParamInfo<Engine>& info) {
-                           return std::string(hvtest::EngineName(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(Engines, SaveKillTest, hvtest::AllEngines(), hvtest::EngineTestName);
 
 }  // namespace

@@ -2,7 +2,6 @@
 // sequences, existing batch ends, and processes and threads drawing from one
 // sequence at once.
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,8 +23,6 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/odbc_env.h"
 #include "tests/support/test_support.h"
-
-extern char** environ;
 
 namespace {
 
@@ -190,24 +187,14 @@ TEST_P(SequenceTest, ProcessesAndThreadsDrawingAtOnceNeverShareAnIdentifier) {
   std::vector<std::string> outputs;
   for (int p = 0; p < kProcesses; ++p) {
     outputs.push_back(dir_.Sub("ids" + std::to_string(p)));
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) env.push_back(*e);
-    env.push_back("HV_SEQ_OUT=" + outputs.back());
-    env.push_back("HV_SEQ_THREADS=" + std::to_string(kThreads));
     const std::string logs = dir_.Sub("log" + std::to_string(p));
     hvtest::MakeDirs(logs);
-    env.push_back("HV_SEQ_LOGDIR=" + logs);
-    env.push_back("HV_SEQ_DRAWS=" + std::to_string(kDraws));
-    env.push_back(std::string("HV_SEQ_DSN=") + details_.dsn);
-    env.push_back("HV_SEQ_USER=" + details_.user);
-    env.push_back("HV_SEQ_PASSWORD=" + details_.password);
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    char program[] = "/proc/self/exe";
-    char* argv[] = {program, nullptr};
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, envp.data()), 0);
+    const pid_t pid = hvtest::SpawnSelf(
+        {"HV_SEQ_OUT=" + outputs.back(), "HV_SEQ_THREADS=" + std::to_string(kThreads),
+         "HV_SEQ_LOGDIR=" + logs, "HV_SEQ_DRAWS=" + std::to_string(kDraws),
+         std::string("HV_SEQ_DSN=") + details_.dsn, "HV_SEQ_USER=" + details_.user,
+         "HV_SEQ_PASSWORD=" + details_.password});
+    ASSERT_GT(pid, 0);
     children.push_back(pid);
   }
   for (pid_t pid : children) {
@@ -231,10 +218,6 @@ TEST_P(SequenceTest, ProcessesAndThreadsDrawingAtOnceNeverShareAnIdentifier) {
   EXPECT_LE(end - static_cast<int64_t>(all.size()), kProcesses * (kSequenceBatch - 1));
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, SequenceTest,
-                         ::testing::Values(Engine::kSqlite, Engine::kPostgres, Engine::kMariaDb),
-                         [](const ::testing::TestParamInfo<Engine>& info) {
-                           return std::string(hvtest::EngineName(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(Engines, SequenceTest, hvtest::AllEngines(), hvtest::EngineTestName);
 
 }  // namespace

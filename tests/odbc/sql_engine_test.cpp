@@ -286,11 +286,7 @@ TEST_P(SqlEngineTest, HostileTextsNameExactlyTheirRow) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, SqlEngineTest,
-                         ::testing::Values(Engine::kSqlite, Engine::kPostgres, Engine::kMariaDb),
-                         [](const ::testing::TestParamInfo<Engine>& info) {
-                           return std::string(hvtest::EngineName(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(Engines, SqlEngineTest, hvtest::AllEngines(), hvtest::EngineTestName);
 
 }  // namespace
 

@@ -145,11 +145,7 @@ TEST_P(StartupTest, AMissingDataFileStopsStartUpWithItsMessage) {
   EXPECT_TRUE(InitTavrix(root_.path().c_str())) << Log();
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, StartupTest,
-                         ::testing::Values(Engine::kSqlite, Engine::kPostgres, Engine::kMariaDb),
-                         [](const ::testing::TestParamInfo<Engine>& info) {
-                           return std::string(hvtest::EngineName(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(Engines, StartupTest, hvtest::AllEngines(), hvtest::EngineTestName);
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "tests/support/odbc_env.h"
 
+#include <spawn.h>
+
 #include <cstdlib>
 #include <map>
 #include <sstream>
@@ -7,6 +9,8 @@
 #include "database/db_provider.h"
 #include "database/odbc_provider.h"
 #include "tests/support/test_support.h"
+
+extern char** environ;
 
 namespace hvtest {
 namespace {
@@ -158,6 +162,20 @@ void AddEngineDataSource(const OdbcEngine& engine, const char* connectionName,
   for (const char* table : tables) {
     AddDataSourceMapEntry(CreateDataSourceMapEntry(table, connectionName));
   }
+}
+
+pid_t SpawnSelf(const std::vector<std::string>& extraEnvironment) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e) env.push_back(*e);
+  env.insert(env.end(), extraEnvironment.begin(), extraEnvironment.end());
+  std::vector<char*> envp;
+  for (std::string& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  char program[] = "/proc/self/exe";
+  char* argv[] = {program, nullptr};
+  pid_t pid = -1;
+  if (posix_spawn(&pid, program, nullptr, nullptr, argv, envp.data()) != 0) return -1;
+  return pid;
 }
 
 bool StopPostgres() { return RunServers("stop-pg"); }

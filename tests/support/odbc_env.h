@@ -4,6 +4,9 @@
 // that scripts/db-servers.sh started for the tests.
 #pragma once
 
+#include <gtest/gtest.h>
+#include <sys/types.h>
+
 #include <ostream>
 #include <string>
 #include <vector>
@@ -25,6 +28,18 @@ struct OdbcEngine {
 const char* EngineName(Engine engine);
 // Test parameters print as the engine's name.
 inline void PrintTo(Engine engine, std::ostream* out) { *out << EngineName(engine); }
+
+// The engines a suite runs on, and its test names ("SQLite", ...).
+inline auto AllEngines() {
+  return ::testing::Values(Engine::kSqlite, Engine::kPostgres, Engine::kMariaDb);
+}
+inline std::string EngineTestName(const ::testing::TestParamInfo<Engine>& info) {
+  return EngineName(info.param);
+}
+
+// Starts this test program again as a worker process, with the test's own
+// environment plus the given NAME=value entries; its process id, or -1.
+pid_t SpawnSelf(const std::vector<std::string>& extraEnvironment);
 
 // Sets the environment up once per process and returns the directory of the
 // ini files.  The SQLite database file lives there too.
