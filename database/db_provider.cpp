@@ -73,10 +73,10 @@ ConnectionPoolEntry* FindPoolEntry(const char* connectionName, bool firstWithout
   if (gs_connectionPool.count == 0) return nullptr;
   if (!connectionName) {
     if (!firstWithoutName && gs_connectionPool.count != 1) return nullptr;
-    return static_cast<ConnectionPoolEntry*>(ElementAt(&gs_connectionPool, 0)->data);
+    return static_cast<ConnectionPoolEntry*>(gs_connectionPool.head->data);
   }
-  for (int32_t i = 0; i < gs_connectionPool.count; ++i) {
-    auto* entry = static_cast<ConnectionPoolEntry*>(ElementAt(&gs_connectionPool, i)->data);
+  for (VectorNode* n = gs_connectionPool.head; n; n = n->next) {
+    auto* entry = static_cast<ConnectionPoolEntry*>(n->data);
     if (entry->connectionName && strcmp(entry->connectionName, connectionName) == 0) return entry;
   }
   return nullptr;
@@ -437,8 +437,8 @@ bool DeleteConnParamsEntry(const char* connectionName) {
 
 ConnParamsEntry* GetConnParamsEntry(const char* connectionName) {
   if (!connectionName) return nullptr;
-  for (int32_t i = 0; i < gs_connParams.count; ++i) {
-    auto* entry = static_cast<ConnParamsEntry*>(ElementAt(&gs_connParams, i)->data);
+  for (VectorNode* n = gs_connParams.head; n; n = n->next) {
+    auto* entry = static_cast<ConnParamsEntry*>(n->data);
     if (entry->connectionName && strcmp(entry->connectionName, connectionName) == 0) return entry;
   }
   return nullptr;
@@ -490,24 +490,21 @@ ConnectionHandle* GetConnectionHandle(const char* connectionName) {
   Vector* connections = entry->connections;
   const int32_t owner = OwnerValue(connections);
 
-  ConnectionHandle* answer = nullptr;
-  int32_t position = -1;
-  for (int32_t i = 0; i < connections->count && !answer; ++i) {
-    auto* connection = static_cast<ConnectionHandle*>(ElementAt(connections, i)->data);
-    if (connection->owner == owner) {
-      answer = connection;
-      position = i;
-    }
+  // The pool's lists change only under the pool lock held here: they are
+  // walked directly.
+  VectorNode* held = nullptr;
+  for (VectorNode* n = connections->head; n && !held; n = n->next) {
+    if (static_cast<ConnectionHandle*>(n->data)->owner == owner) held = n;
   }
-  for (int32_t i = 0; i < connections->count && !answer; ++i) {
-    auto* connection = static_cast<ConnectionHandle*>(ElementAt(connections, i)->data);
+  for (VectorNode* n = connections->head; n && !held; n = n->next) {
+    auto* connection = static_cast<ConnectionHandle*>(n->data);
     if (connection->owner == kConnectionFree) {
       connection->owner = owner;
-      answer = connection;
-      position = i;
+      held = n;
     }
   }
-  if (!answer) return nullptr;
+  if (!held) return nullptr;
+  auto* answer = static_cast<ConnectionHandle*>(held->data);
   if (static_cast<uint32_t>(now - answer->openedAt) <= kConnectionMaxAge) return answer;
 
   // Stale: replace it with a new connection to the same data source.
@@ -516,7 +513,7 @@ ConnectionHandle* GetConnectionHandle(const char* connectionName) {
     LogError("Cannot return connection handle. Error in fetching connection parameters.\n");
     return nullptr;
   }
-  DeleteElementAt(connections, position);
+  DeleteElement(connections, held);
   CloseDBConnection(answer);
   ConnectionHandle* fresh = OpenDBConnection(source);
   if (!fresh) {
@@ -536,8 +533,8 @@ bool ReleaseConnectionHandle(const char* connectionName) {
   ConnectionPoolEntry* entry = FindPoolEntry(connectionName, true);
   if (!entry) return false;
   const int32_t owner = OwnerValue(entry->connections);
-  for (int32_t i = 0; i < entry->connections->count; ++i) {
-    auto* connection = static_cast<ConnectionHandle*>(ElementAt(entry->connections, i)->data);
+  for (VectorNode* n = entry->connections->head; n; n = n->next) {
+    auto* connection = static_cast<ConnectionHandle*>(n->data);
     if (connection->owner == owner) {
       connection->owner = kConnectionFree;
       return true;
@@ -603,8 +600,8 @@ bool AddDataSourceMapEntry(DataSourceMapEntry* entry) {
 DataSourceMapEntry* GetDataSourceMapEntry(const char* tableName) {
   LogTrace("\n\t@@@@@ Inside GetDataSourceMapEntry() @@@@@ \n");
   if (!tableName) return nullptr;
-  for (int32_t i = 0; i < gs_dataSourceMap.count; ++i) {
-    auto* entry = static_cast<DataSourceMapEntry*>(ElementAt(&gs_dataSourceMap, i)->data);
+  for (VectorNode* n = gs_dataSourceMap.head; n; n = n->next) {
+    auto* entry = static_cast<DataSourceMapEntry*>(n->data);
     if (entry->tableName && CompareStringNoCase(entry->tableName, tableName) == 0) return entry;
   }
   return nullptr;

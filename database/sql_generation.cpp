@@ -46,6 +46,8 @@ bool IsDateType(uint8_t t) {
 bool IsTextType(uint8_t t) {
   return t == KES_SQL_CHAR || t == KES_SQL_VARCHAR || t == KES_SQL_TEXT || t == KES_SQL_CLOB;
 }
+// Values written as quoted literals: texts, dates and times, large objects.
+bool QuotedInValues(uint8_t t) { return IsTextType(t) || IsDateType(t) || t == KES_SQL_BLOB; }
 
 void AppendQuoted(const std::string& text, const Dialect& d, std::string* out);
 
@@ -188,8 +190,7 @@ void CriteriaText(const QueryCriteriaNode* node, const Dialect& d, std::string* 
       } else {
         std::string text;
         if (ValueText(node->value, node->length, c->dataType, &text)) {
-          const bool quote =
-              IsTextType(c->dataType) || IsDateType(c->dataType) || c->dataType == KES_SQL_BLOB;
+          const bool quote = QuotedInValues(c->dataType);
           *out += " " + (quote ? Quoted(text, d) : text) + " ";
         }
       }
@@ -294,35 +295,31 @@ bool IsKey(const TableDefn* defn, const char* name) {
   return false;
 }
 
-bool QuotedInValues(uint8_t t) { return IsTextType(t) || IsDateType(t) || t == KES_SQL_BLOB; }
-
-// Key conditions of a row (" and " between them); false when a key value is
-// absent or the table has no key: such a statement could reach other rows.
-bool KeyConditions(const TableDefn* defn, RowObject* row, const Dialect& d, bool forUpdate,
-                   std::string* out) {
-  int32_t i = 0;
-  bool any = false;
-  for (VectorNode* n = defn->columns->head; n; n = n->next, ++i) {
-    const auto* c = static_cast<ColumnDefnEntry*>(n->data);
-    if (!IsKey(defn, c->name)) continue;
-    std::string text;
-    if (!row->values[i] || !ValueText(row->values[i], row->lengths[i], c->dataType, &text))
-      return false;
-    bool quote = IsTextType(c->dataType) || IsDateType(c->dataType) || c->dataType == KES_SQL_BLOB;
-    if (forUpdate && d.quoteEveryKey) quote = true;
-    std::string value = quote ? Quoted(text, d) : text;
-    if (c->dataType == KES_SQL_BOOLEAN)
-      value = IsTrue(row->values[i], row->lengths[i]) ? d.trueLiteral : d.falseLiteral;
-    *out += std::string(any ? " and " : "") + c->name + "=" + value;
-    any = true;
+// Appends the key condition of a key column (" and " before all but the
+// first) from the value's text; false for an absent value, which leaves the
+// key incomplete: such a statement could reach other rows.
+bool AppendKeyCondition(const ColumnDefnEntry* c, const char* value, int32_t length,
+                        const std::string& text, const Dialect& d, bool quoteAlways,
+                        std::string* out) {
+  if (!value) return false;
+  if (!out->empty()) out->append(" and ");
+  out->append(c->name).append("=");
+  if (c->dataType == KES_SQL_BOOLEAN) {
+    out->append(IsTrue(value, length) ? d.trueLiteral : d.falseLiteral);
+  } else if (quoteAlways || QuotedInValues(c->dataType)) {
+    AppendQuoted(text, d, out);
+  } else {
+    out->append(text);
   }
-  return any;
+  return true;
 }
 
 char* GenUpdate(const char* tableName, RowObject* row, const Dialect& d) {
   TableDefn* defn = DefinitionWithColumns(tableName);
   if (!defn || !row) return nullptr;
   std::string text = std::string("update ") + tableName + " set ";
+  std::string keys;
+  bool complete = true;
   bool first = true;
   int32_t i = 0;
   for (VectorNode* n = defn->columns->head; n; n = n->next, ++i) {
@@ -332,7 +329,12 @@ char* GenUpdate(const char* tableName, RowObject* row, const Dialect& d) {
       LogError("Unsupported Datatype Used in Query generation.\n");
       return nullptr;
     }
-    if (IsKey(defn, c->name)) continue;
+    if (IsKey(defn, c->name)) {
+      complete = AppendKeyCondition(c, row->values[i], row->lengths[i], value, d, d.quoteEveryKey,
+                                    &keys) &&
+                 complete;
+      continue;
+    }
     if (!row->values[i]) {
       value = "NULL";
     } else if (c->dataType == KES_SQL_BOOLEAN) {
@@ -344,8 +346,7 @@ char* GenUpdate(const char* tableName, RowObject* row, const Dialect& d) {
     text.append(c->name).append("=").append(value);
     first = false;
   }
-  std::string keys;
-  if (!KeyConditions(defn, row, d, true, &keys)) {
+  if (!complete || keys.empty()) {
     LogError("No complete key for a row of %s: no update statement\n", tableName);
     return nullptr;
   }
@@ -379,14 +380,19 @@ char* GenInsert(const char* tableName, RowObject* row, const Dialect& d) {
 char* GenDelete(const char* tableName, RowObject* row, const Dialect& d) {
   TableDefn* defn = DefinitionWithColumns(tableName);
   if (!defn || !row) return nullptr;
+  std::string keys;
+  std::string text;
+  bool complete = true;
   int32_t i = 0;
   for (VectorNode* n = defn->columns->head; n; n = n->next, ++i) {
     const auto* c = static_cast<ColumnDefnEntry*>(n->data);
-    std::string unused;
-    if (!ValueText(row->values[i], row->lengths[i], c->dataType, &unused)) return nullptr;
+    if (!ValueText(row->values[i], row->lengths[i], c->dataType, &text)) return nullptr;
+    if (IsKey(defn, c->name)) {
+      complete =
+          AppendKeyCondition(c, row->values[i], row->lengths[i], text, d, false, &keys) && complete;
+    }
   }
-  std::string keys;
-  if (!KeyConditions(defn, row, d, false, &keys)) {
+  if (!complete || keys.empty()) {
     LogError("No complete key for a row of %s: no delete statement\n", tableName);
     return nullptr;
   }

@@ -11,8 +11,8 @@
 #include "database/sql_dialect.h"
 #include "datastore/column_value.h"
 #include "datastore/data_dictionary.h"
+#include "datastore/data_files.h"
 #include "datastore/table_defn.h"
-#include "platform/platform.h"
 #include "runtime/log.h"
 
 namespace {
@@ -35,6 +35,14 @@ ResultSet* Query(const char* table, const std::string& statement) {
   return set;
 }
 
+// A value as text: integers in decimal, anything else as its bytes.
+std::string ValueAsText(const char* value, int32_t length, uint8_t type) {
+  if (type >= KES_SQL_TINYINT && type <= KES_SQL_UNSIGNED_LONG_INT) {
+    return std::to_string(static_cast<int64_t>(ReadIntegerValue(value, length, type)));
+  }
+  return std::string(value, static_cast<size_t>(length > 0 ? length : 0));
+}
+
 // Every row's first value as a signed 32-bit identifier.
 bool ReadIds(const char* table, const std::string& statement, std::vector<int32_t>* ids) {
   ResultSet* set = Query(table, statement);
@@ -42,14 +50,8 @@ bool ReadIds(const char* table, const std::string& statement, std::vector<int32_
   while (ResultRow* row = GotoNextResultRow(set)) {
     const ResultValue* v = row->values;
     if (!v || !v->data) continue;
-    const uint8_t type = set->columns[0]->dataType;
-    int64_t id = 0;
-    if (type >= KES_SQL_TINYINT && type <= KES_SQL_UNSIGNED_LONG_INT) {
-      id = static_cast<int64_t>(ReadIntegerValue(v->data, v->length, type));
-    } else {
-      id = strtoll(std::string(v->data, v->length).c_str(), nullptr, 10);
-    }
-    ids->push_back(static_cast<int32_t>(id));
+    const std::string text = ValueAsText(v->data, v->length, set->columns[0]->dataType);
+    ids->push_back(static_cast<int32_t>(strtoll(text.c_str(), nullptr, 10)));
   }
   FreeResultSet(set);
   return true;
@@ -61,12 +63,7 @@ bool ReadText(const char* table, const std::string& statement, std::string* text
   bool found = false;
   if (set && GotoNextResultRow(set) && set->cursor->values && set->cursor->values->data) {
     const ResultValue* v = set->cursor->values;
-    const uint8_t type = set->columns[0]->dataType;
-    if (type >= KES_SQL_TINYINT && type <= KES_SQL_UNSIGNED_LONG_INT) {
-      *text = std::to_string(static_cast<int64_t>(ReadIntegerValue(v->data, v->length, type)));
-    } else {
-      text->assign(v->data, v->length);
-    }
+    *text = ValueAsText(v->data, v->length, set->columns[0]->dataType);
     found = true;
   }
   FreeResultSet(set);
@@ -78,11 +75,7 @@ std::string Field(ResultSet* set, const char* name) {
   int32_t length = 0;
   const char* value = GetResultValueByName(name, &length, set);
   if (!value) return "";
-  const uint8_t type = GetResultColumnType(name, set);
-  if (type >= KES_SQL_TINYINT && type <= KES_SQL_UNSIGNED_LONG_INT) {
-    return std::to_string(static_cast<int64_t>(ReadIntegerValue(value, length, type)));
-  }
-  return std::string(value, length);
+  return ValueAsText(value, length, GetResultColumnType(name, set));
 }
 
 QueryCriteriaNode* ReadBooleanExp(int32_t id, MemPool* pool, int depth);
@@ -344,7 +337,7 @@ bool RunAllStoredQueries() {
   InitSqlDialects();
   InitTableDefnList();
   LoadAllDataDictFiles();
-  const std::string data = std::string("..") + plat::kPathSeparator + "data" + plat::kPathSeparator;
+  const std::string data = RelativeDataDirectory();
   LoadDataSourceMapEntryFromFile((data + "dsn_table_map.txt").c_str());
   LoadConnParamsEntryFromFile((data + "connparams.txt").c_str());
   if (GetConnectionPool()->count == 0) EstablishDBConnections();

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "database/text_reader.h"
+#include "datastore/data_files.h"
 #include "datastore/persistence.h"
 #include "datastore/xml_errors.h"
 #include "datastore/xml_import.h"
-#include "platform/platform.h"
 #include "runtime/conversions.h"
 #include "runtime/log.h"
 
@@ -60,16 +60,9 @@ bool SaveDataInXML(const char* path) {
 
 bool SaveDefaultData() {
   LogTrace("\n\t@@@@@ Inside SaveDefaultData() @@@@@ \n");
-  const std::string separator(1, plat::kPathSeparator);
-  std::string directory = ".." + separator + "data" + separator;
+  std::string directory = RelativeDataDirectory();
   FILE* list = fopen((directory + "defaultdata.txt").c_str(), "r");
-  if (!list && gv_tavrixRoot) {
-    directory = std::string(gv_tavrixRoot) + "/data/";
-    LogDebug("Opening %s\n", (directory + "defaultdata.txt").c_str());
-    list = fopen((directory + "defaultdata.txt").c_str(), "r");
-  } else if (!list) {
-    LogError("No library root is set: %s cannot be looked for under it\n", "defaultdata.txt");
-  }
+  if (!list) list = OpenRootedDataFile("defaultdata.txt", &directory);
   if (!list) {
     LogError("No default data to be prepopulated.\n");
     return true;

@@ -9,9 +9,9 @@
 #include "database/db_provider.h"
 #include "database/sql_dialect.h"
 #include "database/text_reader.h"
+#include "datastore/data_files.h"
 #include "datastore/table_data.h"
 #include "datastore/table_defn.h"
-#include "platform/platform.h"
 #include "runtime/locktable.h"
 #include "runtime/log.h"
 
@@ -76,22 +76,6 @@ bool AddRows(const char* target, const char* typesOf, ResultSet* set, const char
   return true;
 }
 
-// The data directory beside the working directory.
-std::string RelativeDataPath(const char* name) {
-  const std::string separator(1, plat::kPathSeparator);
-  return ".." + separator + "data" + separator + name;
-}
-
-FILE* OpenRooted(const char* name) {
-  if (!gv_tavrixRoot) {
-    LogError("No library root is set: %s cannot be looked for under it\n", name);
-    return nullptr;
-  }
-  const std::string path = std::string(gv_tavrixRoot) + "/data/" + name;
-  LogDebug("Opening %s\n", path.c_str());
-  return fopen(path.c_str(), "r");
-}
-
 // One line of a table list: the name and, when the rest holds a select, the
 // statement.
 void LoadListLine(const std::string& line) {
@@ -125,8 +109,7 @@ void LoadList(FILE* file, const char* path) {
   fclose(file);
 }
 
-// The statement that saves a row in its state, or none for a row without
-// changes; *deletes tells a DELETE.
+// What saving does for a row in its state: nothing, or the statement kind.
 enum class Change { kNone, kUpdate, kDelete, kInsert };
 
 Change ChangeOf(const RowObject* row) {
@@ -233,9 +216,8 @@ bool LoadTablesFromFile(const char* path) {
 }
 
 bool LoadAllTables() {
-  const std::string relative = RelativeDataPath("loadtablelist.txt");
-  FILE* file = fopen(relative.c_str(), "r");
-  if (!file) file = OpenRooted("loadtablelist.txt");
+  FILE* file = fopen((RelativeDataDirectory() + "loadtablelist.txt").c_str(), "r");
+  if (!file) file = OpenRootedDataFile("loadtablelist.txt", nullptr);
   if (!file) {
     LogError("Cannot open LoadTableList Entry File.\n");
     return false;
@@ -308,7 +290,7 @@ bool SaveAllTables() {
 }
 
 bool SaveTablesFromList() {
-  FILE* file = OpenRooted("savetableslist.txt");
+  FILE* file = OpenRootedDataFile("savetableslist.txt", nullptr);
   if (!file) {
     LogError("No tables to be saved.\n");
     return true;

@@ -7,12 +7,12 @@
 #include "database/mempool.h"
 #include "database/sql_dialect.h"
 #include "datastore/data_dictionary.h"
+#include "datastore/data_files.h"
 #include "datastore/default_data.h"
 #include "datastore/persistence.h"
 #include "datastore/sequence.h"
 #include "datastore/table_data.h"
 #include "datastore/table_defn.h"
-#include "platform/platform.h"
 #include "runtime/conversions.h"
 #include "runtime/log.h"
 
@@ -21,11 +21,6 @@ namespace {
 // What start-up built, so that shut-down frees exactly that.
 bool gs_poolStarted = false;
 bool gs_logOpened = false;
-
-std::string DataPath(const char* name) {
-  const std::string separator(1, plat::kPathSeparator);
-  return ".." + separator + "data" + separator + name;
-}
 
 }  // namespace
 
@@ -64,11 +59,11 @@ bool InitTavrix(const char* root) {
     LogError("LoadAllDataDictFiles failed.\n");
     return false;
   }
-  if (!LoadDataSourceMapEntryFromFile(DataPath("dsn_table_map.txt").c_str())) {
+  if (!LoadDataSourceMapEntryFromFile((RelativeDataDirectory() + "dsn_table_map.txt").c_str())) {
     LogError("LoadDataSourceMapEntryFromFile failed.\n");
     return false;
   }
-  if (!LoadConnParamsEntryFromFile(DataPath("connparams.txt").c_str())) {
+  if (!LoadConnParamsEntryFromFile((RelativeDataDirectory() + "connparams.txt").c_str())) {
     LogError("LoadConnParamsEntryFromFile failed.\n");
     return false;
   }

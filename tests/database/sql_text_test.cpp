@@ -12,6 +12,7 @@
 #include "datastore/column_value.h"
 #include "datastore/table_defn.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/table_fixture.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -45,15 +46,7 @@ ColumnDefnEntry* Column(const char* name, uint8_t type, const char* defaultText 
                           nullptr, size, nullable, nullptr);
 }
 
-void Define(const char* name, std::vector<ColumnDefnEntry*> columns, std::vector<const char*> keys,
-            std::vector<ForeignKeyEntry*> foreign = {}) {
-  Vector* list = CreateVector();
-  for (ColumnDefnEntry* c : columns) AddElementData(list, c);
-  ConstraintDefn* constraints =
-      CreateConstraintDefn(keys.data(), static_cast<int32_t>(keys.size()));
-  for (ForeignKeyEntry* f : foreign) AddForeignKeyEntry(constraints, f);
-  AddTableDefn(CreateTableDefn(name, nullptr, list, constraints));
-}
+using hvtest::DefineTable;
 
 // A row of texts converted by the given types ("-" is NULL).
 RowObject* Row(const std::vector<std::pair<uint8_t, const char*>>& cells) {
@@ -78,14 +71,15 @@ class SqlTextTest : public ::testing::Test {
   void SetUp() override {
     InitTableDefnList();
     // Item: ID int key, NAME varchar(40), FLAG boolean, DAY date.
-    Define("Item",
-           {Column("ID", KES_SQL_INT), Column("NAME", KES_SQL_VARCHAR, nullptr, 40),
-            Column("FLAG", KES_SQL_BOOLEAN), Column("DAY", KES_SQL_DATE)},
-           {"ID"});
+    DefineTable("Item",
+                {Column("ID", KES_SQL_INT), Column("NAME", KES_SQL_VARCHAR, nullptr, 40),
+                 Column("FLAG", KES_SQL_BOOLEAN), Column("DAY", KES_SQL_DATE)},
+                {"ID"});
     // Visit: DAY date key, NOTE varchar(20).
-    Define("Visit", {Column("DAY", KES_SQL_DATE), Column("NOTE", KES_SQL_VARCHAR, nullptr, 20)},
-           {"DAY"});
-    Define("Loose", {Column("A", KES_SQL_INT)}, {});
+    DefineTable("Visit",
+                {Column("DAY", KES_SQL_DATE), Column("NOTE", KES_SQL_VARCHAR, nullptr, 20)},
+                {"DAY"});
+    DefineTable("Loose", {Column("A", KES_SQL_INT)}, {});
     log_.Take();
   }
   void TearDown() override { FreeAllTableDefns(); }
@@ -218,17 +212,17 @@ TEST_F(SqlTextTest, SelectsInEveryDialect) {
 
 TEST_F(SqlTextTest, CreateTableTexts) {
   const char zero[] = "0";
-  Define("Small",
-         {Column("id", KES_SQL_INT, zero, 0, 0), Column("name", KES_SQL_VARCHAR, nullptr, 40)},
-         {"id"});
+  DefineTable("Small",
+              {Column("id", KES_SQL_INT, zero, 0, 0), Column("name", KES_SQL_VARCHAR, nullptr, 40)},
+              {"id"});
   EXPECT_EQ(Take(MysqlGenCreateQuery("Small")),
             "CREATE TABLE Small(\n\tid int DEFAULT 0 NOT NULL,\n\tname varchar(40)  ,\n"
             "\tPRIMARY KEY(id)\n) ENGINE = InnoDB;\n\n");
   EXPECT_EQ(Take(SqliteGenCreateQuery("Loose")), "CREATE TABLE Loose(\n\tA int  \n\n);\n\n");
 
   const char yes[] = "TRUE";
-  Define("Flags", {Column("f", KES_SQL_BOOLEAN, yes), Column("t", KES_SQL_VARCHAR, nullptr, 300)},
-         {});
+  DefineTable("Flags",
+              {Column("f", KES_SQL_BOOLEAN, yes), Column("t", KES_SQL_VARCHAR, nullptr, 300)}, {});
   EXPECT_NE(Take(MysqlGenCreateQuery("Flags")).find("\tf tinyint DEFAULT 1 ,"), std::string::npos);
   EXPECT_NE(Take(PgsqlGenCreateQuery("Flags")).find("\tf boolean DEFAULT 't' ,"),
             std::string::npos);
@@ -236,11 +230,11 @@ TEST_F(SqlTextTest, CreateTableTexts) {
             std::string::npos);
   EXPECT_NE(Take(PgsqlGenCreateQuery("Flags")).find("\tt text \n"), std::string::npos);
 
-  Define("Child", {Column("a", KES_SQL_INT), Column("b", KES_SQL_INT), Column("c", KES_SQL_INT)},
-         {"a"},
-         {CreateForeignKeyEntry("a", "x", "Parent", 1, 0, 0),
-          CreateForeignKeyEntry("b", "y", "parent", 1, 0, 0),
-          CreateForeignKeyEntry("c", "x", "Parent", 1, 0, 0)});
+  DefineTable("Child",
+              {Column("a", KES_SQL_INT), Column("b", KES_SQL_INT), Column("c", KES_SQL_INT)}, {"a"},
+              {CreateForeignKeyEntry("a", "x", "Parent", 1, 0, 0),
+               CreateForeignKeyEntry("b", "y", "parent", 1, 0, 0),
+               CreateForeignKeyEntry("c", "x", "Parent", 1, 0, 0)});
   const std::string child = Take(MysqlGenCreateQuery("Child"));
   EXPECT_NE(child.find("\tFOREIGN KEY(a,b) REFERENCES Parent (x,y) ON DELETE CASCADE,\n\tINDEX "
                        "Child_IDX0 (a,b),"),

@@ -12,6 +12,7 @@
 #include "datastore/table_defn.h"
 #include "datastore/xml_import.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/table_fixture.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -23,15 +24,7 @@ ColumnDefnEntry* Column(const char* name, uint8_t type, const char* generator = 
                           nullptr, 80, 1, nullptr);
 }
 
-void Define(const char* name, std::vector<ColumnDefnEntry*> columns, std::vector<const char*> keys,
-            std::vector<ForeignKeyEntry*> foreign = {}) {
-  Vector* list = CreateVector();
-  for (ColumnDefnEntry* c : columns) AddElementData(list, c);
-  ConstraintDefn* constraints =
-      CreateConstraintDefn(keys.data(), static_cast<int32_t>(keys.size()));
-  for (ForeignKeyEntry* f : foreign) AddForeignKeyEntry(constraints, f);
-  AddTableDefn(CreateTableDefn(name, nullptr, list, constraints));
-}
+using hvtest::DefineTable;
 
 class XmlImportTest : public ::testing::Test {
  protected:
@@ -42,21 +35,21 @@ class XmlImportTest : public ::testing::Test {
     *state = SequenceState{1, 300};
     PutHashEntry(GetSequenceState(), "T_SEQ", state);
     // T: ID generated, NAME text, QTY int default 7, FLAG boolean, AT datetime.
-    Define("T",
-           {Column("ID", KES_SQL_INT, "T_SEQ"), Column("NAME", KES_SQL_VARCHAR),
-            Column("QTY", KES_SQL_INT, nullptr, "7"), Column("FLAG", KES_SQL_BOOLEAN),
-            Column("AT", KES_SQL_DATETIME)},
-           {"ID"});
+    DefineTable("T",
+                {Column("ID", KES_SQL_INT, "T_SEQ"), Column("NAME", KES_SQL_VARCHAR),
+                 Column("QTY", KES_SQL_INT, nullptr, "7"), Column("FLAG", KES_SQL_BOOLEAN),
+                 Column("AT", KES_SQL_DATETIME)},
+                {"ID"});
     // C: a child of T through T_ID.
-    Define(
+    DefineTable(
         "C",
         {Column("CID", KES_SQL_INT), Column("T_ID", KES_SQL_INT), Column("NOTE", KES_SQL_VARCHAR)},
         {"CID"}, {CreateForeignKeyEntry("T_ID", "ID", "T", 1, 0, 0)});
     // P and Q refer to each other.
-    Define("P", {Column("PID", KES_SQL_INT), Column("Q_ID", KES_SQL_INT)}, {"PID"},
-           {CreateForeignKeyEntry("Q_ID", "QID", "Q", 1, 0, 0)});
-    Define("Q", {Column("QID", KES_SQL_INT), Column("P_ID", KES_SQL_INT)}, {"QID"},
-           {CreateForeignKeyEntry("P_ID", "PID", "P", 1, 0, 0)});
+    DefineTable("P", {Column("PID", KES_SQL_INT), Column("Q_ID", KES_SQL_INT)}, {"PID"},
+                {CreateForeignKeyEntry("Q_ID", "QID", "Q", 1, 0, 0)});
+    DefineTable("Q", {Column("QID", KES_SQL_INT), Column("P_ID", KES_SQL_INT)}, {"QID"},
+                {CreateForeignKeyEntry("P_ID", "PID", "P", 1, 0, 0)});
     log_.Take();
   }
   void TearDown() override {
