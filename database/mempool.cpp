@@ -217,6 +217,18 @@ void ClearMemPool(MemPool* pool) {
   FreeBlocks(pool->allocator, chain);
 }
 
+MemPool* CreateStandalonePool() {
+  MemAllocator* allocator = nullptr;
+  MemPool* pool = nullptr;
+  if (!CreateMemAllocator(&allocator)) return nullptr;
+  if (CreateMemPool(&pool, nullptr, allocator) != 1) {
+    DestroyMemAllocator(allocator);
+    return nullptr;
+  }
+  SetAllocatorOwner(allocator, pool);
+  return pool;
+}
+
 void DestroyMemPool(MemPool* pool) {
   if (!pool) return;
   while (pool->child) DestroyMemPool(pool->child);

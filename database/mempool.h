@@ -62,6 +62,10 @@ MemBlock* AllocateBlock(MemAllocator* allocator, size_t size);
 void FreeBlocks(MemAllocator* allocator, MemBlock* chain);
 
 uint8_t CreateMemPool(MemPool** pool, MemPool* parent, MemAllocator* allocator);
+// A pool with an allocator of its own that goes with it, outside the tree
+// of the global pool: its owner may use it on any thread.  None when out of
+// memory.  DestroyMemPool frees both.
+MemPool* CreateStandalonePool();
 void ClearMemPool(MemPool* pool);
 void DestroyMemPool(MemPool* pool);
 void* PoolAlloc(MemPool* pool, size_t size);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "database/criteria_parser.h"
+#include "database/pool_list.h"
 #include "runtime/conversions.h"
 #include "runtime/log.h"
 
@@ -17,36 +18,6 @@ const char* const kJoinTypeNames[2] = {"INNER_JOIN", "LEFT_JOIN"};
 namespace {
 
 constexpr uint8_t kMaxQueryType = 21;
-
-// A pool copy of a text; an absent text stays absent.  False when the copy
-// could not be made.
-bool PoolCopy(const char* text, char** copy, MemPool* pool) {
-  *copy = nullptr;
-  return !text || PoolStrdup(copy, text, pool);
-}
-
-template <typename T>
-T* PoolNew(MemPool* pool) {
-  if (!pool) return nullptr;
-  void* memory = PoolAlloc(pool, sizeof(T));
-  if (memory) memset(memory, 0, sizeof(T));
-  return static_cast<T*>(memory);
-}
-
-Vector* PoolVector(MemPool* pool) {
-  auto* vector = PoolNew<Vector>(pool);
-  if (vector) InitVector(vector, nullptr);
-  return vector;
-}
-
-// Appends with a node from the pool (the query's lists are freed with it).
-bool PoolAppend(Vector* list, void* data, MemPool* pool) {
-  if (!list || !data) return false;
-  auto* node = PoolNew<VectorNode>(pool);
-  if (!node) return false;
-  node->data = data;
-  return AddElement(list, node) == 1;
-}
 
 // Takes a node out of a pool list without freeing it.
 void PoolUnlink(Vector* list, VectorNode* previous, VectorNode* node) {
@@ -122,15 +93,8 @@ SelectQuery* CreateSelectQuery() {
   if (query && GetGlobalMemPool()) {
     made = CreateMemPool(&pool, GetGlobalMemPool(), nullptr) == 1;
   } else if (query) {
-    // Without the library's global pool the query's pool stands alone, with
-    // an allocator of its own that goes with it.
-    MemAllocator* allocator = nullptr;
-    made = CreateMemAllocator(&allocator) && CreateMemPool(&pool, nullptr, allocator) == 1;
-    if (made) {
-      SetAllocatorOwner(allocator, pool);
-    } else {
-      DestroyMemAllocator(allocator);
-    }
+    pool = CreateStandalonePool();
+    made = pool != nullptr;
   }
   if (!made) {
     LogError("\nMEMORY ALLOCATION FOR SELECTQUERYPTR FAILED\n");

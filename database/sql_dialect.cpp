@@ -109,6 +109,8 @@ const SqlDialect* FindSqlDialect(const char* name) {
   return nullptr;
 }
 
+const SqlDialect* GetSqlDialectForTable(const char* tableName) { return DialectFor(tableName); }
+
 char* GenerateSelectQuery(SelectQuery* query) {
   if (!query) return nullptr;
   const char* table = nullptr;

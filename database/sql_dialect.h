@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "../datastore/result_set.h"
 #include "../datastore/table_data.h"
@@ -33,6 +34,20 @@ void InitSqlDialects();
 void FreeSqlDialects();
 bool RegisterSqlDialect(const SqlDialect* dialect);
 const SqlDialect* FindSqlDialect(const char* name);
+
+// The dialect that writes a table's statements, or none.
+const SqlDialect* GetSqlDialectForTable(const char* tableName);
+// A value of the type as a literal of the table's dialect, appended to out:
+// texts, dates and large objects quoted and escaped, booleans as the
+// dialect writes them, "NULL" for an absent value.  False (out unchanged)
+// for a type without text or a table without dialect.
+bool AppendSqlLiteral(const char* tableName, const char* value, int32_t length, uint8_t type,
+                      std::string* out);
+// A result value delivered as type from, in the binary form of type to: a
+// new buffer (none for the SQL NULL) and its length.  False when out of
+// memory.
+bool ConvertResultValue(const ResultValue* value, uint8_t from, uint8_t to, char** out,
+                        int32_t* length);
 
 char* GenerateSelectQuery(SelectQuery* query);
 char* GenerateUpdateQuery(const char* tableName, RowObject* row);

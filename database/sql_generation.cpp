@@ -472,6 +472,37 @@ RowObject* ConvertRow(ResultSet* set, const char* tableName) {
 
 }  // namespace
 
+bool ConvertResultValue(const ResultValue* value, uint8_t from, uint8_t to, char** out,
+                        int32_t* length) {
+  return Coerce(value, from, to, out, length);
+}
+
+bool AppendSqlLiteral(const char* tableName, const char* value, int32_t length, uint8_t type,
+                      std::string* out) {
+  const SqlDialect* record = GetSqlDialectForTable(tableName);
+  if (!record) return false;
+  const Dialect* d = &kSqlite;
+  for (const Dialect* each : {&kMysql, &kPgsql, &kSqlite, &kFirebird}) {
+    if (CompareStringNoCase(each->name, record->name) == 0) d = each;
+  }
+  if (!value) {
+    out->append("NULL");
+    return true;
+  }
+  if (type == KES_SQL_BOOLEAN) {
+    out->append(IsTrue(value, length) ? d->trueLiteral : d->falseLiteral);
+    return true;
+  }
+  std::string text;
+  if (!ValueText(value, length, type, &text)) return false;
+  if (QuotedInValues(type)) {
+    AppendQuoted(text, *d, out);
+  } else {
+    out->append(text);
+  }
+  return true;
+}
+
 char* MysqlGenSelectQuery(SelectQuery* q) { return GenSelect(q, kMysql); }
 char* MysqlGenUpdateQuery(const char* t, RowObject* r) { return GenUpdate(t, r, kMysql); }
 char* MysqlGenInsertQuery(const char* t, RowObject* r) { return GenInsert(t, r, kMysql); }

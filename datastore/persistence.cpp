@@ -12,6 +12,7 @@
 #include "datastore/data_files.h"
 #include "datastore/table_data.h"
 #include "datastore/table_defn.h"
+#include "datastore/table_source.h"
 #include "runtime/locktable.h"
 #include "runtime/log.h"
 
@@ -19,31 +20,9 @@ namespace {
 
 constexpr size_t kMaxListLine = 254;
 
-// The connection and dialect of a table: through the data-source map when
-// it decides, else the only data source and the library-wide dialect.
-struct Source {
-  const char* connection = nullptr;
-  const char* dialect = nullptr;
-  ConnectionHandle* handle = nullptr;
-};
-
-bool FindSource(const char* table, bool alwaysMap, Source* source) {
-  if (gv_dsnMapValid || alwaysMap) {
-    DataSourceMapEntry* entry = GetDataSourceMapEntry(table);
-    if (!entry) return false;
-    source->connection = entry->connectionName;
-    source->dialect =
-        gv_dsnMapValid ? GetDBType(entry->connectionName) : kDialectNames[gv_defaultDialect % 4];
-  } else {
-    source->dialect = kDialectNames[gv_defaultDialect % 4];
-  }
-  source->handle = GetConnectionHandle(source->connection);
-  return source->handle != nullptr;
-}
-
 // Runs a query on the table's connection, released right after.
-ResultSet* RunQuery(const char* table, const std::string& statement, Source* source) {
-  if (!FindSource(table, false, source)) return nullptr;
+ResultSet* RunQuery(const char* table, const std::string& statement, TableSource* source) {
+  if (!OpenTableSource(table, false, source)) return nullptr;
   ResultSet* set = ExecuteQuery(source->handle, statement.c_str());
   ReleaseConnectionHandle(source->connection);
   return set;
@@ -124,7 +103,7 @@ Change ChangeOf(const RowObject* row) {
 bool LoadTable(const char* tableName) {
   LogTrace("\nLoading Table : %s\n", tableName ? tableName : "(null)");
   if (!tableName) return false;
-  Source source;
+  TableSource source;
   ResultSet* set = RunQuery(tableName, std::string("select * from ") + tableName, &source);
   if (!set) {
     LogError("Error in executing select query for %s\n", tableName);
@@ -149,7 +128,7 @@ bool LoadTableByQuery(const char* tableName, const char* query) {
   LogTrace("\nLoading Table : %s\n", tableName ? tableName : "(null)");
   LogTrace("\nSelect Query  : %s\n", query ? query : "(null)");
   if (!tableName || !query) return false;
-  Source source;
+  TableSource source;
   ResultSet* set = RunQuery(tableName, query, &source);
   if (!set) LogError("Error in executing select query \n");
   TableDefn* defn = GetTableDefn(tableName);
@@ -169,7 +148,7 @@ bool LoadTableByQuery(const char* tableName, const char* query) {
 bool LoadViewByQuery(const char* viewName, const char* baseTableName, const char* query) {
   LogTrace("\nLoading View Data : %s\n", viewName ? viewName : "(null)");
   if (!viewName || !baseTableName || !query) return false;
-  Source source;
+  TableSource source;
   ResultSet* set = RunQuery(baseTableName, query, &source);
   if (!set) LogError("Error in executing select query \n");
   TableDefn* defn = GetTableDefn(baseTableName);
@@ -236,8 +215,8 @@ bool SaveTable(const char* tableName) {
   TableData* table = GetTableDataByName(tableName);
   if (!table) return false;
   LockObject(GetStoreLockKey());
-  Source source;
-  if (!FindSource(table->name, true, &source)) {
+  TableSource source;
+  if (!OpenTableSource(table->name, true, &source)) {
     UnlockObject(GetStoreLockKey());
     return false;
   }

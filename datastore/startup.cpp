@@ -10,6 +10,7 @@
 #include "datastore/data_files.h"
 #include "datastore/default_data.h"
 #include "datastore/persistence.h"
+#include "datastore/personality.h"
 #include "datastore/sequence.h"
 #include "datastore/table_data.h"
 #include "datastore/table_defn.h"
@@ -104,6 +105,7 @@ bool InitTavrix(const char* root) {
 
 void DeInitTavrix() {
   LogTrace("Inside DeInitTavrix.\n");
+  FreeAllPersonalities();
   UnLoadAllTable();
   FreeSequenceState();
   CloseAllConnections();

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -994,3 +995,31 @@ char* ToStringCustomViewData(const char* name) {
   TableData* table = GetTableDataByName(name);
   return table && table->kind == kViewKind ? TextCopy(TableText(table)) : nullptr;
 }
+
+struct BoundCriteria {
+  std::vector<Compiled> program;
+  int32_t columnCount;
+};
+
+BoundCriteria* BindCriteria(TableDefn* defn, const char* criteria) {
+  if (!defn || !defn->columns || !criteria) return nullptr;
+  TableData table{};
+  table.name = defn->name;
+  table.kind = kTableKind;
+  table.tableDefn = defn;
+  table.columnCount = defn->columns->count;
+  auto* bound = new (std::nothrow) BoundCriteria();
+  if (!bound) return nullptr;
+  bound->columnCount = table.columnCount;
+  if (!CompileCriteria(&table, criteria, &bound->program)) {
+    delete bound;
+    return nullptr;
+  }
+  return bound;
+}
+
+bool CriteriaMatchRow(const BoundCriteria* criteria, const RowObject* row) {
+  return criteria && row && Matches(criteria->program, 0, row, criteria->columnCount);
+}
+
+void FreeBoundCriteria(BoundCriteria* criteria) { delete criteria; }

@@ -116,5 +116,13 @@ void PrintResultData(ResultData* result);
 char* ToStringTableData(const char* name);
 char* ToStringCustomViewData(const char* name);
 
+// Criteria text bound to a table definition's columns, for rows that are
+// not in a loaded table (the row units of data objects): none for a parse
+// failure or a definition without columns.  A row matches as in SelectRows.
+struct BoundCriteria;
+BoundCriteria* BindCriteria(TableDefn* defn, const char* criteria);
+bool CriteriaMatchRow(const BoundCriteria* criteria, const RowObject* row);
+void FreeBoundCriteria(BoundCriteria* criteria);
+
 // The store lock's key (criteria work and saving hold it).
 const void* GetStoreLockKey();
