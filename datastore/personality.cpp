@@ -795,7 +795,10 @@ bool CreateIndexTable(Vector* elements) {
         FreeResultSet(probe);
         CloseTableSource(&source);
       }
-      if (!exists && !RunOnSource(defn->name, statement)) return false;
+      if (!exists) {
+        LogTrace("Create Query for %s: %s\n", index.c_str(), statement.c_str());
+        if (!RunOnSource(defn->name, statement)) return false;
+      }
       std::lock_guard<std::mutex> guard(gs_indexedMutex);
       gs_indexed.insert(defn->name);
     }

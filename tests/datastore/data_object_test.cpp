@@ -20,32 +20,7 @@
 
 namespace {
 
-ColumnDefnEntry* Column(const char* name, uint8_t type, bool nullable = true,
-                        const char* defaultText = nullptr, int32_t maxSize = 0) {
-  return CreateColumnDefn(name, type, defaultText,
-                          defaultText ? static_cast<int32_t>(strlen(defaultText)) : 0, 0, nullptr,
-                          nullptr, maxSize, nullable ? 1 : 0, nullptr);
-}
-
-// Customer <- Orders <- Lines, as the library's users model an order.
-void DefineOrderSchema() {
-  InitTableDefnList();
-  hvtest::DefineTable(
-      "Customer",
-      {Column("ID", KES_SQL_INT, false), Column("NAME", KES_SQL_VARCHAR, true, nullptr, 40)},
-      {"ID"});
-  hvtest::DefineTable("Orders",
-                      {Column("ID", KES_SQL_INT, false), Column("CUSTOMER_ID", KES_SQL_INT, false),
-                       Column("STATUS", KES_SQL_SMALLINT, false, "0"),
-                       Column("NOTE", KES_SQL_VARCHAR, true, nullptr, 80)},
-                      {"ID"}, {CreateForeignKeyEntry("CUSTOMER_ID", "ID", "Customer", 0, 0, 0)});
-  hvtest::DefineTable(
-      "Lines",
-      {Column("ORDER_ID", KES_SQL_INT, false), Column("LINE_NO", KES_SQL_INT, false),
-       Column("PRODUCT", KES_SQL_VARCHAR, true, nullptr, 40),
-       Column("QTY", KES_SQL_INT, false, "1")},
-      {"ORDER_ID", "LINE_NO"}, {CreateForeignKeyEntry("ORDER_ID", "ID", "Orders", 0, 0, 0)});
-}
+using hvtest::DefineOrderSchema;
 
 std::string Int(int32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
 
@@ -115,7 +90,7 @@ class DataObjectTest : public ::testing::Test {
   // Orders 42 joined to its three lines, every column selected.
   DataObject* OrderWithLines() {
     query_ = CreateSelectQuery();
-    EXPECT_TRUE(AddJoinOnColumns(query_, "Orders", nullptr, "Lines", nullptr, kLeftJoin, 0));
+    EXPECT_TRUE(AddJoinOnColumns(query_, "Orders", nullptr, "OrderLines", nullptr, kLeftJoin, 0));
     ResultSet* set = MakeResult({{"ID", KES_SQL_INT},
                                  {"CUSTOMER_ID", KES_SQL_INT},
                                  {"STATUS", KES_SQL_SMALLINT},
@@ -143,22 +118,22 @@ class DataObjectTest : public ::testing::Test {
 TEST_F(DataObjectTest, AJoinGivesOneUnitPerKeyAndKeyStrings) {
   ASSERT_NE(OrderWithLines(), nullptr) << log_.Take();
   EXPECT_EQ(CountUnits(object_, "Orders"), 1);
-  EXPECT_EQ(CountUnits(object_, "Lines"), 3);
-  EXPECT_EQ(Names(GetTableList(object_)), (std::vector<std::string>{"Orders", "Lines"}));
+  EXPECT_EQ(CountUnits(object_, "OrderLines"), 3);
+  EXPECT_EQ(Names(GetTableList(object_)), (std::vector<std::string>{"Orders", "OrderLines"}));
   const std::string log = log_.Take();
   EXPECT_EQ(hvtest::CountOf(log, "HashKey Orders42 Not Inserted"), 2u) << log;
-  EXPECT_NE(log.find("KeyStr Lines423"), std::string::npos);
+  EXPECT_NE(log.find("KeyStr OrderLines423"), std::string::npos);
   EXPECT_TRUE(ContainsHashKey(object_->keyIndex, "Orders42"));
-  EXPECT_TRUE(ContainsHashKey(object_->keyIndex, "Lines421"));
+  EXPECT_TRUE(ContainsHashKey(object_->keyIndex, "OrderLines421"));
 
   int32_t length = 0;
-  const char* first = GetFirstValue(object_, "PRODUCT", "Lines", &length);
+  const char* first = GetFirstValue(object_, "PRODUCT", "OrderLines", &length);
   EXPECT_EQ(std::string(first, length), "nut");
-  char* third = GetColumnValueFromDO(object_, "Lines", "PRODUCT", 3, &length);
+  char* third = GetColumnValueFromDO(object_, "OrderLines", "PRODUCT", 3, &length);
   EXPECT_EQ(std::string(third, length), "it's");
-  EXPECT_EQ(GetNthRowUnit(object_, 4, "Lines"), nullptr);
+  EXPECT_EQ(GetNthRowUnit(object_, 4, "OrderLines"), nullptr);
   EXPECT_NE(log_.Take().find("Cannot get 4 row. "), std::string::npos);
-  Vector* quantities = GetColumnValuesFromDO(object_, "QTY", "Lines");
+  Vector* quantities = GetColumnValuesFromDO(object_, "QTY", "OrderLines");
   ASSERT_NE(quantities, nullptr);
   std::vector<int32_t> q;
   for (VectorNode* n = quantities->head; n; n = n->next) {
@@ -167,7 +142,7 @@ TEST_F(DataObjectTest, AJoinGivesOneUnitPerKeyAndKeyStrings) {
   EXPECT_EQ(q, (std::vector<int32_t>{10, 20, 30}));
 
   // Past the end once gives none, and the next call starts over.
-  RowCollection* lines = GetRowCollection(object_, "Lines");
+  RowCollection* lines = GetRowCollection(object_, "OrderLines");
   for (int i = 0; i < 3; ++i) ASSERT_NE(GotoNextRowUnit(lines), nullptr);
   EXPECT_EQ(GotoNextRowUnit(lines), nullptr);
   EXPECT_NE(log_.Take().find("Reached end of rowUnits."), std::string::npos);
@@ -177,11 +152,11 @@ TEST_F(DataObjectTest, AJoinGivesOneUnitPerKeyAndKeyStrings) {
 TEST_F(DataObjectTest, APartialSelectListMapsDefinitionPositions) {
   query_ = CreateSelectQuery();
   // Selected out of definition order, and a key column missing for Orders.
-  ASSERT_TRUE(AddColumnToQuery(query_, "Lines", nullptr, "PRODUCT", nullptr, 0, 0, 0));
-  ASSERT_TRUE(AddColumnToQuery(query_, "Lines", nullptr, "LINE_NO", nullptr, 0, 0, 0));
-  ASSERT_TRUE(AddColumnToQuery(query_, "Lines", nullptr, "ORDER_ID", nullptr, 0, 0, 0));
+  ASSERT_TRUE(AddColumnToQuery(query_, "OrderLines", nullptr, "PRODUCT", nullptr, 0, 0, 0));
+  ASSERT_TRUE(AddColumnToQuery(query_, "OrderLines", nullptr, "LINE_NO", nullptr, 0, 0, 0));
+  ASSERT_TRUE(AddColumnToQuery(query_, "OrderLines", nullptr, "ORDER_ID", nullptr, 0, 0, 0));
   ASSERT_TRUE(AddColumnToQuery(query_, "Orders", nullptr, "NOTE", nullptr, 0, 0, 0));
-  ASSERT_TRUE(AddJoinOnColumns(query_, "Orders", nullptr, "Lines", nullptr, kInnerJoin, 0));
+  ASSERT_TRUE(AddJoinOnColumns(query_, "Orders", nullptr, "OrderLines", nullptr, kInnerJoin, 0));
   ResultSet* set = MakeResult({{"PRODUCT", KES_SQL_VARCHAR},
                                {"LINE_NO", KES_SQL_INT},
                                {"ORDER_ID", KES_SQL_INT},
@@ -189,15 +164,15 @@ TEST_F(DataObjectTest, APartialSelectListMapsDefinitionPositions) {
                               {{Text("nut"), Num(5), Num(42), Text("n")}});
   object_ = CreateDataObjectFromResultSet(set, query_);
   ASSERT_NE(object_, nullptr) << log_.Take();
-  RowCollection* lines = GetRowCollection(object_, "Lines");
+  RowCollection* lines = GetRowCollection(object_, "OrderLines");
   ASSERT_EQ(lines->columnCount, 3);
   EXPECT_STREQ(lines->columnNames[0], "ORDER_ID");  // definition order
   EXPECT_STREQ(lines->columnNames[2], "PRODUCT");
-  EXPECT_TRUE(ContainsHashKey(object_->keyIndex, "Lines425"));
+  EXPECT_TRUE(ContainsHashKey(object_->keyIndex, "OrderLines425"));
   int32_t length = 0;
-  EXPECT_EQ(IntOf(GetFirstValue(object_, "LINE_NO", "Lines", &length)), 5);
-  EXPECT_EQ(GetFirstValue(object_, "QTY", "Lines", &length), nullptr);  // not held
-  EXPECT_EQ(GetFirstValue(object_, "NOPE", "Lines", &length), nullptr);
+  EXPECT_EQ(IntOf(GetFirstValue(object_, "LINE_NO", "OrderLines", &length)), 5);
+  EXPECT_EQ(GetFirstValue(object_, "QTY", "OrderLines", &length), nullptr);  // not held
+  EXPECT_EQ(GetFirstValue(object_, "NOPE", "OrderLines", &length), nullptr);
   EXPECT_EQ(CountUnits(object_, "Orders"), 0);
   const std::string log = log_.Take();
   EXPECT_NE(log.find("ALL PRIMARY KEY COLUMNS SHOULD BE SELECTED FOR Orders"), std::string::npos);
@@ -223,7 +198,7 @@ TEST_F(DataObjectTest, ALeftJoinWithoutMatchAddsNoEmptyRow) {
 TEST_F(DataObjectTest, InsertingFillsGeneratedAndDefaultValuesAndRefusesAKnownKey) {
   object_ = CreateDataObject();
   ASSERT_TRUE(AddTableToDO(object_, "Orders", nullptr));
-  ASSERT_TRUE(AddTableToDO(object_, "Lines",
+  ASSERT_TRUE(AddTableToDO(object_, "OrderLines",
                            MakeColumnList(object_->pool, 3, "LINE_NO", "ORDER_ID", "PRODUCT")));
   char* texts[] = {const_cast<char*>("42"), const_cast<char*>("7"), nullptr,
                    const_cast<char*>("urgent")};
@@ -242,8 +217,8 @@ TEST_F(DataObjectTest, InsertingFillsGeneratedAndDefaultValuesAndRefusesAKnownKe
 
   // A partial collection takes values in its own (definition) order.
   char** line = MakeStringColumnValuesList(object_->pool, 3, "42", "1", "nut");
-  ASSERT_TRUE(InsertStringRowIntoDO(object_, "Lines", line));
-  EXPECT_TRUE(ContainsHashKey(object_->keyIndex, "Lines421"));
+  ASSERT_TRUE(InsertStringRowIntoDO(object_, "OrderLines", line));
+  EXPECT_TRUE(ContainsHashKey(object_->keyIndex, "OrderLines421"));
   EXPECT_FALSE(InsertStringRowIntoDO(object_, "Customer", line));
   EXPECT_NE(log_.Take().find("The RowUnit belongs to Table Customer, which is not in DO"),
             std::string::npos);
@@ -252,7 +227,7 @@ TEST_F(DataObjectTest, InsertingFillsGeneratedAndDefaultValuesAndRefusesAKnownKe
   const std::string note = "late";
   ASSERT_TRUE(SetValueForRowUnit("NOTE", "Orders", note.data(), 4, object_));
   EXPECT_EQ(order->state, kRowNew | kRowModified);
-  EXPECT_FALSE(SetValueForRowUnit("QTY", "Lines", note.data(), 4, object_));
+  EXPECT_FALSE(SetValueForRowUnit("QTY", "OrderLines", note.data(), 4, object_));
   EXPECT_NE(log_.Take().find("Passed column QTY is not present in DO."), std::string::npos);
   EXPECT_FALSE(SetValueForAllRowUnits("NOTE", "Nope", note.data(), 4, object_));
   EXPECT_NE(log_.Take().find(" Table Nope is not present in DO"), std::string::npos);
@@ -261,10 +236,10 @@ TEST_F(DataObjectTest, InsertingFillsGeneratedAndDefaultValuesAndRefusesAKnownKe
 TEST_F(DataObjectTest, FullWidthRowsTakeDefaultsAndRefuseAMissingRequiredValue) {
   object_ = CreateDataObject();
   ASSERT_TRUE(
-      AddTableToDO(object_, "Lines", MakeColumnList(object_->pool, 2, "ORDER_ID", "LINE_NO")));
-  ASSERT_TRUE(InsertStringRowIntoDO(object_, "Lines",
+      AddTableToDO(object_, "OrderLines", MakeColumnList(object_->pool, 2, "ORDER_ID", "LINE_NO")));
+  ASSERT_TRUE(InsertStringRowIntoDO(object_, "OrderLines",
                                     MakeStringColumnValuesList(object_->pool, 2, "42", "1")));
-  RowObject* row = GetRowObjectFromRowUnit(GetFirstRowUnit(object_, "Lines"), object_);
+  RowObject* row = GetRowObjectFromRowUnit(GetFirstRowUnit(object_, "OrderLines"), object_);
   ASSERT_NE(row, nullptr);
   EXPECT_EQ(IntOf(row->values[0]), 42);
   EXPECT_EQ(row->values[2], nullptr);   // nullable, no default
@@ -282,15 +257,15 @@ TEST_F(DataObjectTest, FullWidthRowsTakeDefaultsAndRefuseAMissingRequiredValue) 
 
 TEST_F(DataObjectTest, CriteriaSelectAndDeleteRowUnits) {
   ASSERT_NE(OrderWithLines(), nullptr);
-  RowUnit* bolt = GetRowUnitOnCriteria("Lines", object_, "PRODUCT = 'bolt'");
+  RowUnit* bolt = GetRowUnitOnCriteria("OrderLines", object_, "PRODUCT = 'bolt'");
   ASSERT_NE(bolt, nullptr);
-  EXPECT_EQ(bolt, GetNthRowUnit(object_, 2, "Lines"));
-  EXPECT_EQ(GetRowUnitOnCriteria("Lines", object_, "QTY > 100"), nullptr);
-  EXPECT_EQ(GetRowUnitOnCriteria("Lines", object_, "QTY >"), nullptr);  // no parse
+  EXPECT_EQ(bolt, GetNthRowUnit(object_, 2, "OrderLines"));
+  EXPECT_EQ(GetRowUnitOnCriteria("OrderLines", object_, "QTY > 100"), nullptr);
+  EXPECT_EQ(GetRowUnitOnCriteria("OrderLines", object_, "QTY >"), nullptr);  // no parse
 
-  ASSERT_TRUE(DeleteRowUnitOnCriteria("Lines", object_, "QTY >= 20"));
+  ASSERT_TRUE(DeleteRowUnitOnCriteria("OrderLines", object_, "QTY >= 20"));
   std::vector<uint8_t> states;
-  for (RowUnit* u = GetFirstRowUnit(object_, "Lines"); u; u = u->next) states.push_back(u->state);
+  for (RowUnit* u = GetFirstRowUnit(object_, "OrderLines"); u; u = u->next) states.push_back(u->state);
   EXPECT_EQ(states, (std::vector<uint8_t>{1, 9, 9}));
   EXPECT_FALSE(DeleteRowUnitOnCriteria("Nope", object_, "QTY >= 20"));
 }
@@ -301,9 +276,9 @@ TEST_F(DataObjectTest, UpdatingFindsTheUnitByItsKey) {
   int32_t lengths[4] = {4, 4, 3, 4};
   std::string order = Int(42), no = Int(2), qty = Int(99);
   char* values[4] = {order.data(), no.data(), const_cast<char*>("pin"), qty.data()};
-  RowUnit* probe = CreateRowUnit("Lines", values, lengths, nullptr);
+  RowUnit* probe = CreateRowUnit("OrderLines", values, lengths, nullptr);
   RowUnit* found = FindRowUnit(probe, object_);
-  ASSERT_EQ(found, GetNthRowUnit(object_, 2, "Lines"));
+  ASSERT_EQ(found, GetNthRowUnit(object_, 2, "OrderLines"));
   ASSERT_TRUE(UpdateRowUnit(probe, object_));
   EXPECT_EQ(found->state, kRowInDatabase | kRowModified);
   EXPECT_EQ(IntOf(found->values[3]), 99);
@@ -320,18 +295,18 @@ TEST_F(DataObjectTest, UpdatingFindsTheUnitByItsKey) {
 }
 
 TEST_F(DataObjectTest, SaveOrderPutsReferencedTablesFirst) {
-  hvtest::DefineTable("A", {Column("ID", KES_SQL_INT)}, {"ID"},
+  hvtest::DefineTable("A", {hvtest::MakeColumn("ID", KES_SQL_INT)}, {"ID"},
                       {CreateForeignKeyEntry("ID", "ID", "B", 0, 0, 0)});
-  hvtest::DefineTable("B", {Column("ID", KES_SQL_INT)}, {"ID"},
+  hvtest::DefineTable("B", {hvtest::MakeColumn("ID", KES_SQL_INT)}, {"ID"},
                       {CreateForeignKeyEntry("ID", "ID", "A", 0, 0, 0)});
   const struct {
     std::vector<const char*> in;
     std::vector<std::string> out;
   } cases[] = {
-      {{"Lines", "Orders"}, {"Orders", "Lines"}},
-      {{"Lines", "Orders", "Customer"}, {"Customer", "Orders", "Lines"}},
-      {{"Customer", "Lines", "Orders"}, {"Customer", "Orders", "Lines"}},
-      {{"Unknown", "Lines", "Orders"}, {"Unknown", "Orders", "Lines"}},
+      {{"OrderLines", "Orders"}, {"Orders", "OrderLines"}},
+      {{"OrderLines", "Orders", "Customer"}, {"Customer", "Orders", "OrderLines"}},
+      {{"Customer", "OrderLines", "Orders"}, {"Customer", "Orders", "OrderLines"}},
+      {{"Unknown", "OrderLines", "Orders"}, {"Unknown", "Orders", "OrderLines"}},
       {{"A", "B"}, {"B", "A"}},  // a cycle ends the walk
       {{}, {}},
   };
@@ -352,41 +327,41 @@ TEST_F(DataObjectTest, MergeFollowsTheStateOfEachSourceUnit) {
   DataObject* target = CloneDataObject(object_);
   ASSERT_NE(target, nullptr);
   EXPECT_EQ(Names(GetTableList(target)), Names(GetTableList(object_)));
-  EXPECT_EQ(CountUnits(target, "Lines"), 3);
+  EXPECT_EQ(CountUnits(target, "OrderLines"), 3);
 
   // The source: line 1 updated, line 2 deleted, line 4 new, line 5 new and
   // deleted again, line 3 unchanged; and a Customer table the target lacks.
-  RowUnit* one = GetNthRowUnit(object_, 1, "Lines");
+  RowUnit* one = GetNthRowUnit(object_, 1, "OrderLines");
   std::string qty = Int(11);
-  ASSERT_TRUE(SetValueForRowUnit("QTY", "Lines", qty.data(), 4, object_));  // last unit: line 3
-  GetNthRowUnit(object_, 3, "Lines")->state = kRowInDatabase;
+  ASSERT_TRUE(SetValueForRowUnit("QTY", "OrderLines", qty.data(), 4, object_));  // last unit: line 3
+  GetNthRowUnit(object_, 3, "OrderLines")->state = kRowInDatabase;
   one->values[3] = qty.data();
   one->state = kRowInDatabase | kRowModified;
-  GetNthRowUnit(object_, 2, "Lines")->state = kRowInDatabase | kRowDeleted;
+  GetNthRowUnit(object_, 2, "OrderLines")->state = kRowInDatabase | kRowDeleted;
   ASSERT_TRUE(InsertStringRowIntoDO(
-      object_, "Lines", MakeStringColumnValuesList(object_->pool, 4, "42", "4", "new", "4")));
+      object_, "OrderLines", MakeStringColumnValuesList(object_->pool, 4, "42", "4", "new", "4")));
   ASSERT_TRUE(InsertStringRowIntoDO(
-      object_, "Lines", MakeStringColumnValuesList(object_->pool, 4, "42", "5", "gone", "5")));
-  GetLastRowUnit(object_, "Lines")->state = kRowNew | kRowDeleted;
+      object_, "OrderLines", MakeStringColumnValuesList(object_->pool, 4, "42", "5", "gone", "5")));
+  GetLastRowUnit(object_, "OrderLines")->state = kRowNew | kRowDeleted;
   ASSERT_TRUE(AddTableToDO(object_, "Customer", nullptr));
   ASSERT_TRUE(InsertStringRowIntoDO(object_, "Customer",
                                     MakeStringColumnValuesList(object_->pool, 2, "7", "Ann")));
 
   ASSERT_EQ(MergeDataObject(target, object_), target);
   std::vector<std::pair<int32_t, int>> lines;  // line number, state
-  for (RowUnit* u = GetFirstRowUnit(target, "Lines"); u; u = u->next) {
+  for (RowUnit* u = GetFirstRowUnit(target, "OrderLines"); u; u = u->next) {
     lines.emplace_back(IntOf(u->values[1]), u->state);
   }
   EXPECT_EQ(lines, (std::vector<std::pair<int32_t, int>>{{1, 5}, {2, 9}, {3, 1}, {4, 2}}));
-  EXPECT_EQ(IntOf(GetNthRowUnit(target, 1, "Lines")->values[3]), 11);
-  EXPECT_EQ(IntOf(GetNthRowUnit(target, 3, "Lines")->values[3]), 30);  // target's own
+  EXPECT_EQ(IntOf(GetNthRowUnit(target, 1, "OrderLines")->values[3]), 11);
+  EXPECT_EQ(IntOf(GetNthRowUnit(target, 3, "OrderLines")->values[3]), 30);  // target's own
   EXPECT_EQ(CountUnits(target, "Customer"), 1);
   EXPECT_TRUE(ContainsHashKey(target->keyIndex, "Customer7"));
-  EXPECT_EQ(Names(GetTableList(target)), (std::vector<std::string>{"Orders", "Lines", "Customer"}));
+  EXPECT_EQ(Names(GetTableList(target)), (std::vector<std::string>{"Orders", "OrderLines", "Customer"}));
   // The target owns its copies: the source can go.
   FreeDataObject(object_);
   object_ = nullptr;
-  EXPECT_STREQ(GetNthRowUnit(target, 4, "Lines")->values[2], "new");
+  EXPECT_STREQ(GetNthRowUnit(target, 4, "OrderLines")->values[2], "new");
   FreeDataObject(target);
 }
 
@@ -397,9 +372,9 @@ TEST_F(DataObjectTest, PrintingListsTablesColumnsValuesAndStates) {
   const std::string log = log_.Take();
   EXPECT_EQ(
       hvtest::FirstMissingInOrder(
-          log, {"Tables selected in DataObject: \nOrders\nLines\n*************\n",
+          log, {"Tables selected in DataObject: \nOrders\nOrderLines\n*************\n",
                 "Table Name: Orders\n", " ID\t CUSTOMER_ID\t STATUS\t NOTE\tRowState\n",
-                " 42\t 7\t 1\t rush\t1\n", "Table Name: Lines\n", " 42\t 3\t it's\t 30\t1\n"}),
+                " 42\t 7\t 1\t rush\t1\n", "Table Name: OrderLines\n", " 42\t 3\t it's\t 30\t1\n"}),
       "")
       << log;
   EXPECT_FALSE(PrintDataObject(nullptr));
@@ -422,9 +397,9 @@ TEST_F(PersonalityFileTest, PersonalitiesAndTheirConstituents) {
     </PersonalityConfiguration>
     <ConstituentTable tableid="Orders" tableindex=" +2x" fkconstraint_id="fk1" mandatory="TRUE"/>
     <ConstituentTable tableid="customer" tableindex="1"/>
-    <ConstituentTable tableid="Lines" tableindex="0" mandatory="false"/>
+    <ConstituentTable tableid="OrderLines" tableindex="0" mandatory="false"/>
     <PersonalityConfiguration personalityname="Lonely" dominanttableid="Orders"/>
-    <ConstituentTable tableid="Lines" mandatory="false"/>
+    <ConstituentTable tableid="OrderLines" mandatory="false"/>
   </Personalities>)"),
             1)
       << log_.Take();
@@ -439,7 +414,7 @@ TEST_F(PersonalityFileTest, PersonalitiesAndTheirConstituents) {
   }
   free(tables);
   // The dominant table named as a constituent comes first.
-  EXPECT_EQ(names, (std::vector<std::string>{"customer", "Orders", "Lines"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"customer", "Orders", "OrderLines"}));
   auto* orders = static_cast<ConstituentTable*>(ElementAt(p->constituentTables, 1)->data);
   EXPECT_EQ(orders->tableIndex, 2);
   EXPECT_EQ(orders->mandatory, 1);
@@ -453,7 +428,7 @@ TEST_F(PersonalityFileTest, PersonalitiesAndTheirConstituents) {
   EXPECT_NE(log_.Take().find("Personality customerorders not found in gv_personalityDefnVect"),
             std::string::npos);
   EXPECT_TRUE(IsDominantTable("ORDERS"));
-  EXPECT_FALSE(IsDominantTable("Lines"));
+  EXPECT_FALSE(IsDominantTable("OrderLines"));
   char** dominant = GetDominantTables();
   EXPECT_STREQ(dominant[0], "Customer");
   EXPECT_STREQ(dominant[1], "Orders");
@@ -500,7 +475,7 @@ TEST_F(PersonalityFileTest, MalformedFilesAreRefusedOrPassedOverWithAMessage) {
 }
 
 TEST_F(PersonalityFileTest, KeyTextsAndRootTables) {
-  Vector* keys = GetPKColumnInfo("Lines");
+  Vector* keys = GetPKColumnInfo("OrderLines");
   ASSERT_NE(keys, nullptr);
   EXPECT_EQ(hvtest::TakeText(ConstructPKColumnString(keys)), "ORDER_ID INT, LINE_NO INT, ");
   FreeVector(keys);
@@ -508,7 +483,8 @@ TEST_F(PersonalityFileTest, KeyTextsAndRootTables) {
   EXPECT_NE(log_.Take().find("No table definition found for Nope."), std::string::npos);
 
   // Key conditions: numbers plain, texts quoted with quotes doubled.
-  hvtest::DefineTable("Tag", {Column("CODE", KES_SQL_VARCHAR, false, nullptr, 10)}, {"CODE"});
+  hvtest::DefineTable("Tag", {hvtest::MakeColumn("CODE", KES_SQL_VARCHAR, false, nullptr, 10)},
+                      {"CODE"});
   int32_t lengths[1] = {4};
   char* values[1] = {const_cast<char*>("o'k;")};
   RowUnit* tag = CreateRowUnit("Tag", values, lengths, nullptr);
@@ -519,7 +495,7 @@ TEST_F(PersonalityFileTest, KeyTextsAndRootTables) {
 
   Vector* roots = CreateVector();
   Vector* columns = CreateVector();
-  FindRootTable("Lines", nullptr, roots, columns);
+  FindRootTable("OrderLines", nullptr, roots, columns);
   EXPECT_EQ(Names(roots), std::vector<std::string>{});  // Orders.ID is not a key chain
   FindRootTable("Orders", "CUSTOMER_ID", roots, columns);
   EXPECT_EQ(Names(roots), std::vector<std::string>{"Customer"});
@@ -532,9 +508,9 @@ TEST_F(PersonalityFileTest, KeyTextsAndRootTables) {
   EXPECT_TRUE(found);
   CompareRootRefTable("Orders", "ID", "Customer", "ID", &found);
   EXPECT_FALSE(found);
-  hvtest::DefineTable("A", {Column("ID", KES_SQL_INT)}, {"ID"},
+  hvtest::DefineTable("A", {hvtest::MakeColumn("ID", KES_SQL_INT)}, {"ID"},
                       {CreateForeignKeyEntry("ID", "ID", "B", 0, 0, 0)});
-  hvtest::DefineTable("B", {Column("ID", KES_SQL_INT)}, {"ID"},
+  hvtest::DefineTable("B", {hvtest::MakeColumn("ID", KES_SQL_INT)}, {"ID"},
                       {CreateForeignKeyEntry("ID", "ID", "A", 0, 0, 0)});
   CompareRootRefTable("A", "ID", "Customer", "ID", &found);  // a cycle ends
   EXPECT_FALSE(found);
