@@ -1,7 +1,9 @@
 // The library's demo: brings Tavrix up from demo/tavrix (a small order-entry
 // schema) against SQLite, shows what a new database gets, changes, adds and
 // deletes rows and saves them, shuts the library down, brings it up again
-// and shows that the changes are still there.
+// and shows that the changes are still there; then loads the schema's
+// personality and fetches a customer with its orders and order lines as
+// one data object, changes it and saves it in one transaction.
 //
 //   tavrix_demo <library root>
 #include <tavrix/tavrix.h>
@@ -48,6 +50,86 @@ RowObject* NewCustomer(const char* name, const char* email) {
   lengths[2] = static_cast<int32_t>(std::strlen(email));
   values[2] = ConvertStringToValue(email, &lengths[2], KES_SQL_VARCHAR);
   return CreateNewRowObject(values, lengths);  // the key and defaults are filled when added
+}
+
+// A data object as one block of lines per table.
+void ShowObject(DataObject* object) {
+  for (RowCollection* c = object->firstCollection; c; c = c->next) {
+    std::printf("  %s:\n", c->tableName);
+    for (RowUnit* u = c->firstRowUnit; u; u = u->next) {
+      std::string line;
+      for (int32_t i = 0; i < c->columnCount; ++i) {
+        char* text = ConvertValueToString(u->values[i], u->lengths[i], c->columnTypes[i]);
+        line += std::string(i ? " | " : "") + c->columnNames[i] + "=" + (text ? text : "?");
+        std::free(text);
+      }
+      std::printf("    %s\n", line.c_str());
+    }
+  }
+}
+
+// Ann's entity, fetched through the personality by her customer row.
+DataObject* FetchAnn() {
+  RowObject* ann = Find("Customer", "Name", "Ann Example");
+  if (!ann) return nullptr;
+  // A unit over the row's own values, in definition order.
+  RowUnit* unit = CreateRowUnit("Customer", ann->values, ann->lengths, nullptr);
+  DataObject* object = unit ? GetDOFromPersonalityByRowUnit("CustomerOrders", unit) : nullptr;
+  if (unit) {
+    unit->values = nullptr;  // the row's, not the unit's
+    unit->lengths = nullptr;
+    FreeRowUnit(unit);
+  }
+  return object;
+}
+
+// Part two of the demo: data objects through a personality.
+bool DataObjects(const char* root) {
+  const std::string file = std::string(root) + "/data/personalities.xml";
+  std::printf(
+      "\n4. Loading the personality CustomerOrders (%s):\n"
+      "   Customer is its dominant table, Orders and OrderLine its constituents;\n"
+      "   the index table Customer_IDX is created in the database.\n",
+      file.c_str());
+  if (InitPersonality() != 1 || CreatePersonalityFromXMLFile(file.c_str()) != 1) {
+    std::printf("   The personality could not be loaded.\n");
+    return false;
+  }
+  std::printf("   Ann's entity, fetched with one select as one data object:\n");
+  DataObject* object = FetchAnn();
+  if (!object) {
+    std::printf("   Could not fetch Ann's entity.\n");
+    return false;
+  }
+  ShowObject(object);
+
+  std::printf(
+      "\n5. In the data object: Widget's quantity becomes 5 and a Sprocket line is\n"
+      "   added; the object is saved in one transaction (orders before lines).\n");
+  int32_t length = 0;
+  const char* orderId = GetFirstValue(object, "OrderId", "Orders", &length);
+  char* order = ConvertValueToString(orderId, length, KES_SQL_BIGINT);
+  const int32_t five = 5;
+  RowCollection* lines = GetRowCollection(object, "OrderLine");
+  lines->cursor = nullptr;
+  bool ok = order && SetValueForAllRowUnits("Quantity", "OrderLine",
+                                            reinterpret_cast<const char*>(&five), 4, object);
+  char** line = MakeStringColumnValuesList(object->pool, 5, order, "2", "Sprocket", "4", "0.8");
+  ok = ok && InsertStringRowIntoDO(object, "OrderLine", line) && SaveDataObject(object);
+  std::free(order);
+  FreeDataObject(object);
+  if (!ok) {
+    std::printf("   Saving the data object failed.\n");
+    return false;
+  }
+  std::printf("   Ann's entity fetched again from the database:\n");
+  object = FetchAnn();
+  if (!object) return false;
+  ShowObject(object);
+  const bool saved = GetRowUnitOnCriteria("OrderLine", object, "Product = 'Sprocket'") &&
+                     GetRowUnitOnCriteria("OrderLine", object, "Quantity = 5");
+  FreeDataObject(object);
+  return saved;
 }
 
 }  // namespace
@@ -102,9 +184,14 @@ int main(int argc, char** argv) {
   ShowAll();
   const bool kept = Find("Customer", "Email", email) && Find("Customer", "Name", "Cleo New") &&
                     !Find("OrderLine", "Product", "Gadget");
+  std::printf("\n%s\n", kept ? "All three changes were still there after the restart."
+                             : "A change was lost!");
+  const bool saved = kept && DataObjects(root);
+  if (kept) {
+    std::printf("\n%s\n", saved ? "The data object's changes were saved."
+                                : "The data object's changes were not saved!");
+  }
   DeInitTavrix();
-  std::printf("\n%s\nThe library's log: %s/logs/tavrix.log\n",
-              kept ? "All three changes were still there after the restart." : "A change was lost!",
-              root);
-  return kept ? 0 : 1;
+  std::printf("The library's log: %s/logs/tavrix.log\n", root);
+  return saved ? 0 : 1;
 }
