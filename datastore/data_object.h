@@ -112,7 +112,7 @@ Vector* GetTableList(DataObject* object);
 bool ContainsTableInDO(DataObject* object, const char* tableName);
 bool IsDOEmpty(DataObject* object);
 RowCollection* GetRowCollection(DataObject* object, const char* tableName);
-// A new vector of the collection's column names (borrowed); FreeVector it.
+// A new vector of the collection's column names (borrowed): FreeVector and free it.
 Vector* GetColumnListFromDO(DataObject* object, const char* tableName);
 RowUnit* GetFirstRowUnit(DataObject* object, const char* tableName);
 RowUnit* GetLastRowUnit(DataObject* object, const char* tableName);

@@ -48,6 +48,7 @@ void FreeXmlElement(XmlElementInfo* element) {
       free(pair);
     }
     FreeVector(element->attributes);
+    free(element->attributes);
   }
   free(element->name);
   free(element);
@@ -59,6 +60,7 @@ void FreeXmlElements(Vector* elements) {
     FreeXmlElement(static_cast<XmlElementInfo*>(n->data));
   }
   FreeVector(elements);
+  free(elements);
 }
 
 namespace {
@@ -79,6 +81,7 @@ void FreePersonality(PersonalityDefn* p) {
       FreeConstituent(static_cast<ConstituentTable*>(n->data));
     }
     FreeVector(p->constituentTables);
+    free(p->constituentTables);
   }
   free(p->name);
   free(p->dominantTableName);
@@ -327,7 +330,9 @@ bool IndexStatements(const char* tableName, RowObject* row, bool onlyIndexed,
     Vector* rootColumns = CreateVector();
     if (!roots || !rootColumns) {
       FreeVector(roots);
+      free(roots);
       FreeVector(rootColumns);
+      free(rootColumns);
       LogError("MEMORY_ALLOCATION_FAILURE\n");
       return false;
     }
@@ -366,7 +371,9 @@ bool IndexStatements(const char* tableName, RowObject* row, bool onlyIndexed,
       }
     }
     FreeVector(roots);
+    free(roots);
     FreeVector(rootColumns);
+    free(rootColumns);
   }
   return true;
 }
@@ -563,6 +570,7 @@ void FreeAllPersonalities() {
       FreePersonality(static_cast<PersonalityDefn*>(n->data));
     }
     FreeVector(gv_personalityDefnVect);
+    free(gv_personalityDefnVect);
     gv_personalityDefnVect = nullptr;
   }
   std::lock_guard<std::mutex> guard(gs_indexedMutex);
@@ -683,6 +691,7 @@ Vector* GetPKColumnInfo(const char* tableName) {
       if (k->primaryKeyColumns[i] && strcmp(c->name, k->primaryKeyColumns[i]) == 0) {
         if (AddElementData(columns, c) != 1) {
           FreeVector(columns);
+          free(columns);
           LogError("MEMORY_ALLOCATION_FAILURE\n");
           return nullptr;
         }
@@ -776,6 +785,7 @@ bool CreateIndexTable(Vector* elements) {
       Vector* keys = GetPKColumnInfo(table);
       char* columns = keys ? ConstructPKColumnString(keys) : nullptr;
       FreeVector(keys);
+      free(keys);
       if (!columns) {
         LogError("Cannot create Index Table for %s\n", table ? table : "(null)");
         return false;
@@ -879,6 +889,7 @@ DataObject* GetDOFromPersonalityByRowUnit(const char* personalityName, RowUnit* 
   for (std::string& t : tables) AddElementData(list, t.data());
   DataObject* object = GetDataObjectByRowUnit(list, unit);
   FreeVector(list);
+  free(list);
   return object;
 }
 
@@ -896,6 +907,7 @@ DataObject* GetDOFromPersonalityByCriteria(const char* personalityName,
   for (std::string& t : tables) AddElementData(list, t.data());
   DataObject* object = GetDataObjectByCriteria(list, condition);
   FreeVector(list);
+  free(list);
   return object;
 }
 
@@ -938,6 +950,7 @@ DataObject* DeepRetrieveDO(const char* dominantTableName, RowUnit* unit) {
   for (std::string& t : tables) AddElementData(list, t.data());
   DataObject* object = GetDataObjectByRowUnit(list, unit);
   FreeVector(list);
+  free(list);
   return object;
 }
 

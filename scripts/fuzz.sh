@@ -7,12 +7,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 out=build/fuzz
-mkdir -p "$out/corpus-registry" "$out/corpus-text" "$out/corpus-dictionary" "$out/corpus-data-files" "$out/corpus-criteria" "$out/corpus-import"
+mkdir -p "$out/corpus-registry" "$out/corpus-text" "$out/corpus-dictionary" "$out/corpus-data-files" "$out/corpus-criteria" "$out/corpus-import" "$out/corpus-personality"
 cp demo/registry.reg "$out/corpus-registry/"
 cp tests/fuzz/corpus-dictionary/* demo/tavrix/data/*.xml "$out/corpus-dictionary/"
 cp tests/fuzz/corpus-data-files/* "$out/corpus-data-files/"
 cp tests/fuzz/corpus-criteria/* "$out/corpus-criteria/"
 cp tests/fuzz/corpus-import/* "$out/corpus-import/"
+cp tests/fuzz/corpus-personality/* "$out/corpus-personality/"
 flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -I.)
 library=(platform/posix/*.cpp runtime/*.cpp datastore/*.cpp database/*.cpp)
 libraries=($(pkg-config --libs libxml-2.0 odbc odbcinst) -pthread)
@@ -35,6 +36,9 @@ clang++ "${flags[@]}" $(pkg-config --cflags libxml-2.0) tests/fuzz/criteria_fuzz
 # shellcheck disable=SC2046
 clang++ "${flags[@]}" $(pkg-config --cflags libxml-2.0) tests/fuzz/import_fuzz.cpp \
   "${library[@]}" "${libraries[@]}" -o "$out/import_fuzz"
+# shellcheck disable=SC2046
+clang++ "${flags[@]}" $(pkg-config --cflags libxml-2.0) tests/fuzz/personality_fuzz.cpp \
+  "${library[@]}" "${libraries[@]}" -o "$out/personality_fuzz"
 
 "$out/registry_fuzz" -max_total_time="$seconds" -max_len=2048 "$out/corpus-registry"
 "$out/text_fuzz" -max_total_time="$seconds" -max_len=256 "$out/corpus-text"
@@ -45,3 +49,5 @@ clang++ "${flags[@]}" $(pkg-config --cflags libxml-2.0) tests/fuzz/import_fuzz.c
   -dict=tests/fuzz/criteria.dict "$out/corpus-criteria"
 "$out/import_fuzz" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
   -dict=tests/fuzz/dictionary.dict "$out/corpus-import"
+"$out/personality_fuzz" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+  -dict=tests/fuzz/personality.dict "$out/corpus-personality"

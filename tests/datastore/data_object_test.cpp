@@ -265,7 +265,8 @@ TEST_F(DataObjectTest, CriteriaSelectAndDeleteRowUnits) {
 
   ASSERT_TRUE(DeleteRowUnitOnCriteria("OrderLines", object_, "QTY >= 20"));
   std::vector<uint8_t> states;
-  for (RowUnit* u = GetFirstRowUnit(object_, "OrderLines"); u; u = u->next) states.push_back(u->state);
+  for (RowUnit* u = GetFirstRowUnit(object_, "OrderLines"); u; u = u->next)
+    states.push_back(u->state);
   EXPECT_EQ(states, (std::vector<uint8_t>{1, 9, 9}));
   EXPECT_FALSE(DeleteRowUnitOnCriteria("Nope", object_, "QTY >= 20"));
 }
@@ -316,7 +317,9 @@ TEST_F(DataObjectTest, SaveOrderPutsReferencedTablesFirst) {
     Vector* out = SortTableByFK(in, nullptr);
     EXPECT_EQ(Names(out), c.out) << (c.in.empty() ? "" : c.in[0]);
     FreeVector(out);
+    free(out);
     FreeVector(in);
+    free(in);
   }
 }
 
@@ -333,7 +336,8 @@ TEST_F(DataObjectTest, MergeFollowsTheStateOfEachSourceUnit) {
   // deleted again, line 3 unchanged; and a Customer table the target lacks.
   RowUnit* one = GetNthRowUnit(object_, 1, "OrderLines");
   std::string qty = Int(11);
-  ASSERT_TRUE(SetValueForRowUnit("QTY", "OrderLines", qty.data(), 4, object_));  // last unit: line 3
+  ASSERT_TRUE(
+      SetValueForRowUnit("QTY", "OrderLines", qty.data(), 4, object_));  // last unit: line 3
   GetNthRowUnit(object_, 3, "OrderLines")->state = kRowInDatabase;
   one->values[3] = qty.data();
   one->state = kRowInDatabase | kRowModified;
@@ -357,7 +361,8 @@ TEST_F(DataObjectTest, MergeFollowsTheStateOfEachSourceUnit) {
   EXPECT_EQ(IntOf(GetNthRowUnit(target, 3, "OrderLines")->values[3]), 30);  // target's own
   EXPECT_EQ(CountUnits(target, "Customer"), 1);
   EXPECT_TRUE(ContainsHashKey(target->keyIndex, "Customer7"));
-  EXPECT_EQ(Names(GetTableList(target)), (std::vector<std::string>{"Orders", "OrderLines", "Customer"}));
+  EXPECT_EQ(Names(GetTableList(target)),
+            (std::vector<std::string>{"Orders", "OrderLines", "Customer"}));
   // The target owns its copies: the source can go.
   FreeDataObject(object_);
   object_ = nullptr;
@@ -479,6 +484,7 @@ TEST_F(PersonalityFileTest, KeyTextsAndRootTables) {
   ASSERT_NE(keys, nullptr);
   EXPECT_EQ(hvtest::TakeText(ConstructPKColumnString(keys)), "ORDER_ID INT, LINE_NO INT, ");
   FreeVector(keys);
+  free(keys);
   EXPECT_EQ(GetPKColumnInfo("Nope"), nullptr);
   EXPECT_NE(log_.Take().find("No table definition found for Nope."), std::string::npos);
 
@@ -501,7 +507,9 @@ TEST_F(PersonalityFileTest, KeyTextsAndRootTables) {
   EXPECT_EQ(Names(roots), std::vector<std::string>{"Customer"});
   EXPECT_EQ(Names(columns), std::vector<std::string>{"ID"});
   FreeVector(roots);
+  free(roots);
   FreeVector(columns);
+  free(columns);
 
   bool found = false;
   CompareRootRefTable("Customer", "ID", "Customer", "ID", &found);
@@ -519,7 +527,9 @@ TEST_F(PersonalityFileTest, KeyTextsAndRootTables) {
   FindRootTable("A", "ID", roots, columns);
   EXPECT_EQ(roots->count, 0);
   FreeVector(roots);
+  free(roots);
   FreeVector(columns);
+  free(columns);
   EXPECT_EQ(GetColIndex("CUSTOMER_ID", "Orders", nullptr), 1);
   EXPECT_EQ(GetColIndex("customer_id", "Orders", nullptr), -1);
 }

@@ -289,6 +289,7 @@ TEST_P(DataObjectEngineTest, PersonalitiesRetrieveWholeCustomers) {
   AddElementData(names, const_cast<char*>("CustomerOrders"));
   object_ = GetDOFromPersonalities(names);
   FreeVector(names);
+  free(names);
   ASSERT_NE(object_, nullptr) << log_.Take();
   EXPECT_EQ(CountUnits(object_, "Orders"), 2);
   EXPECT_EQ(CountUnits(object_, "OrderLines"), 4);
