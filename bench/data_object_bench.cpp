@@ -44,11 +44,10 @@ bool SetUp() {
   ConnectionHandle* c = GetConnectionHandle("b");
   ok = ExecuteUpdate(c, "INSERT INTO Customer VALUES (7, 'Ann')") == 1 &&
        ExecuteUpdate(c, "INSERT INTO Orders VALUES (42, 7, 1, 'rush')") == 1 &&
-       ExecuteUpdate(c,
-                     ("INSERT INTO OrderLines WITH RECURSIVE g(n) AS (SELECT 1 UNION ALL SELECT "
-                      "n + 1 FROM g WHERE n < " +
-                      std::to_string(kLines) + ") SELECT 42, n, 'part ' || n, n % 9 + 1 FROM g")
-                         .c_str()) == 1;
+       ExecuteUpdate(c, ("INSERT INTO OrderLines WITH RECURSIVE g(n) AS (SELECT 1 UNION ALL SELECT "
+                         "n + 1 FROM g WHERE n < " +
+                         std::to_string(kLines) + ") SELECT 42, n, 'part ' || n, n % 9 + 1 FROM g")
+                            .c_str()) == 1;
   ReleaseConnectionHandle("b");
   return ok;
 }
