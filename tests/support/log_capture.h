@@ -25,12 +25,23 @@ class LogCapture {
   LogCapture(const LogCapture&) = delete;
   LogCapture& operator=(const LogCapture&) = delete;
 
-  // Everything written since the last call.
+  // Everything written since the last call (Windows writes the log as
+  // text, its line ends read back as "\n").
   std::string Take() {
     std::string all = ReadFile(path_);
     std::string fresh = all.substr(seen_ < all.size() ? seen_ : all.size());
     seen_ = all.size();
+#if defined(_WIN32)
+    std::string lines;
+    for (size_t i = 0; i < fresh.size(); ++i) {
+      if (fresh[i] != '\r' || i + 1 >= fresh.size() || fresh[i + 1] != '\n') {
+        lines.push_back(fresh[i]);
+      }
+    }
+    return lines;
+#else
     return fresh;
+#endif
   }
 
  private:

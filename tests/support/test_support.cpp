@@ -1,10 +1,7 @@
 #include "tests/support/test_support.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -12,17 +9,27 @@
 #include <sstream>
 #include <stdexcept>
 
-extern char** environ;
-
 namespace hvtest {
 
+// A new directory of a name no other test (or process) uses, created
+// exclusively: create_directory fails for a name already there.
 TempDir::TempDir() {
+  static std::atomic<unsigned> counter{0};
   const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/hvtest.XXXXXX";
-  std::vector<char> buf(pattern.begin(), pattern.end());
-  buf.push_back('\0');
-  if (!mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = buf.data();
+  const std::filesystem::path root =
+      base && *base ? std::filesystem::path(base) : std::filesystem::temp_directory_path();
+  const auto seed =
+      static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    const std::string name =
+        "hvtest." + std::to_string(seed % 1000000007ULL) + "." + std::to_string(counter++);
+    std::error_code ec;
+    if (std::filesystem::create_directory(root / name, ec)) {
+      path_ = (root / name).generic_string();
+      return;
+    }
+  }
+  throw std::runtime_error("cannot make a temporary directory");
 }
 
 TempDir::~TempDir() {
@@ -34,19 +41,21 @@ ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
   const char* old = std::getenv(name);
   had_old_ = old != nullptr;
   if (old) old_ = old;
+  Set(name, value);
+}
+
+ScopedEnv::~ScopedEnv() { Set(name_.c_str(), had_old_ ? old_.c_str() : nullptr); }
+
+void ScopedEnv::Set(const char* name, const char* value) {
+#if defined(_WIN32)
+  _putenv_s(name, value ? value : "");
+#else
   if (value) {
     setenv(name, value, 1);
   } else {
     unsetenv(name);
   }
-}
-
-ScopedEnv::~ScopedEnv() {
-  if (had_old_) {
-    setenv(name_.c_str(), old_.c_str(), 1);
-  } else {
-    unsetenv(name_.c_str());
-  }
+#endif
 }
 
 void WriteFile(const std::string& path, const std::string& content) {
@@ -64,8 +73,8 @@ std::string ReadFile(const std::string& path) {
 }
 
 bool FileExists(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0;
+  std::error_code ec;
+  return std::filesystem::exists(path, ec);
 }
 
 void MakeDirs(const std::string& path) { std::filesystem::create_directories(path); }
@@ -97,57 +106,6 @@ size_t CountOf(const std::string& text, const std::string& what) {
   size_t n = 0;
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
   return n;
-}
-
-RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                     const std::string& cwd, const std::map<std::string, std::string>& env) {
-  std::map<std::string, std::string> merged;
-  for (char** e = environ; *e; ++e) {
-    const char* eq = std::strchr(*e, '=');
-    if (eq) merged[std::string(*e, static_cast<size_t>(eq - *e))] = eq + 1;
-  }
-  for (const auto& [k, v] : env) merged[k] = v;
-  std::vector<std::string> env_text;
-  for (const auto& [k, v] : merged) env_text.push_back(k + "=" + v);
-  std::vector<char*> envp;
-  for (auto& s : env_text) envp.push_back(s.data());
-  envp.push_back(nullptr);
-  std::vector<std::string> argv_text{program};
-  argv_text.insert(argv_text.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& s : argv_text) argv.push_back(s.data());
-  argv.push_back(nullptr);
-
-  int pipe_fds[2];
-  if (pipe(pipe_fds) != 0) throw std::runtime_error("pipe failed");
-  pid_t pid = fork();
-  if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) {
-    dup2(pipe_fds[1], 1);
-    close(pipe_fds[0]);
-    close(pipe_fds[1]);
-    int null_fd = open("/dev/null", O_RDONLY);
-    if (null_fd >= 0) dup2(null_fd, 0);
-    if (chdir(cwd.c_str()) != 0) _exit(126);
-    execve(program.c_str(), argv.data(), envp.data());
-    _exit(127);
-  }
-  close(pipe_fds[1]);
-  RunResult result;
-  char buf[4096];
-  for (ssize_t n; (n = read(pipe_fds[0], buf, sizeof buf)) != 0;) {
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    result.out.append(buf, static_cast<size_t>(n));
-  }
-  close(pipe_fds[0]);
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return result;
 }
 
 }  // namespace hvtest

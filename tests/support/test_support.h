@@ -31,6 +31,7 @@ class ScopedEnv {
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 
  private:
+  static void Set(const char* name, const char* value);
   std::string name_;
   bool had_old_;
   std::string old_;
@@ -54,7 +55,7 @@ struct RunResult {
   std::string out;  // standard output
 };
 
-// Runs program with args in cwd; env entries are added to (or, with an empty
+// Runs program with args in cwd (POSIX only); env entries are added to (or, with an empty
 // name=value of "name=", replace in) the test's own environment.
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::string& cwd, const std::map<std::string, std::string>& env);
