@@ -15,12 +15,14 @@ arch=$1
 repo=$(cd "$(dirname "$0")/.." && pwd)
 version=$(dpkg-query -W -f='${Version}' libxml2-dev)
 cache=${HV_DEPS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/hvprecheck-deps}
-prefix=$cache/libxml2-$version-$arch
+# The options live in this script: a change of it is a new build.
+recipe=$(sha1sum "$0" | cut -c1-8)
+prefix=$cache/libxml2-$version-$arch-$recipe
 if [[ -f $prefix/.complete ]]; then
   echo "$prefix"
   exit 0
 fi
-log=$cache/libxml2-$version-$arch.log
+log=$prefix.log
 mkdir -p "$cache"
 exec 3>&1 1>"$log" 2>&1
 
