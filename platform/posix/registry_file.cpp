@@ -5,9 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
+#include <thread>
 
 #include "platform/posix/errno_map.h"
 
@@ -188,6 +193,35 @@ int32_t Replace(const std::string& path, const std::string& text, FileStamp* sta
   return kErrorSuccess;
 }
 
+// How long a change waits for the writers' lock: HVPRECHECK_REGISTRY_LOCK_
+// TIMEOUT_MS (milliseconds, digits only), else 10 seconds.
+std::chrono::milliseconds LockTimeout() {
+  const char* text = std::getenv("HVPRECHECK_REGISTRY_LOCK_TIMEOUT_MS");
+  if (!text || !*text || std::strlen(text) > 9) return kDefaultLockTimeout;
+  for (const char* c = text; *c; ++c) {
+    if (*c < '0' || *c > '9') return kDefaultLockTimeout;
+  }
+  return std::chrono::milliseconds(std::strtol(text, nullptr, 10));
+}
+
+// Takes the lock, waiting at most the timeout: a writer that holds it for
+// good (hung, or stopped in a debugger) costs later writers that long and
+// then 258, never a hang.
+int32_t TakeWritersLock(int fd) {
+  const auto deadline = std::chrono::steady_clock::now() + LockTimeout();
+  auto pause = std::chrono::milliseconds(1);
+  for (;;) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return kErrorSuccess;
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK) return kErrorCantWrite;
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) return kErrorWaitTimeout;
+    std::this_thread::sleep_for(
+        std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
+    pause = std::min(pause * 2, std::chrono::milliseconds(50));
+  }
+}
+
 }  // namespace
 
 std::string RegistryFilePath() {
@@ -207,11 +241,10 @@ int32_t ModifyRegistry(const RegistryChange& change) {
     int error = errno;
     return error == ENOENT ? kErrorPathNotFound : WindowsErrorFromErrno(error, kErrorCantWrite);
   }
-  while (flock(lock_fd, LOCK_EX) != 0) {
-    if (errno != EINTR) {
-      close(lock_fd);
-      return kErrorCantWrite;
-    }
+  const int32_t locked = TakeWritersLock(lock_fd);
+  if (locked != kErrorSuccess) {
+    close(lock_fd);
+    return locked;
   }
   std::shared_ptr<const RegTree> current;
   int32_t result = Load(path, &current);

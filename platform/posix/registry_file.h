@@ -8,6 +8,7 @@
 // leaves a half-written registry.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -19,6 +20,10 @@ namespace plat::posix {
 
 inline constexpr const char* kDefaultRegistryPath = "/var/lib/hvprecheck/registry.reg";
 
+// How long a change waits for the writers' lock unless
+// HVPRECHECK_REGISTRY_LOCK_TIMEOUT_MS says otherwise.
+inline constexpr std::chrono::milliseconds kDefaultLockTimeout{10000};
+
 std::string RegistryFilePath();
 
 // The current registry: 0, or kErrorBadDb for a file that cannot be parsed,
@@ -29,7 +34,8 @@ int32_t LoadRegistry(std::shared_ptr<const RegTree>* tree);
 // Applies change to a copy of the current registry under the writers' lock
 // and replaces the file with the result when change returns 0 and says it
 // changed something.  The result is change's, or the Windows code of the
-// failure to read or write the file.
+// failure to read or write the file: 258 (kErrorWaitTimeout) when another
+// writer held the lock for the whole timeout.
 using RegistryChange = std::function<int32_t(RegTree* tree, bool* changed)>;
 int32_t ModifyRegistry(const RegistryChange& change);
 

@@ -1,8 +1,14 @@
 // The product rules end to end: the real binary, a registry file, and
 // stand-in applications running under their Windows names.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -378,6 +384,60 @@ TEST_F(RulesTest, TortoiseMarker) {
   EXPECT_EQ(Run({"-n", "tortoise"}, kTenMinutes).status, 0);
   EXPECT_FALSE(apps_.Alive(pid));
   EXPECT_TRUE(KeyExists(std::string(kMarkers) + "tortoise"));
+}
+
+// Another process holds the registry writers' lock for good (hung, or
+// stopped in a debugger): each change waits the set time, fails with 258,
+// and the run still ends with its verdict.
+TEST_F(RulesTest, AStuckWriterCostsTheTimeoutNotAHang) {
+  int ready[2];
+  int release[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(release), 0);
+  const std::string lock = dir_.Sub("registry.reg.lock");
+  // The pipes must not reach the program run below (its wait for the end
+  // of its output would take their ends for writers).
+  fcntl(ready[0], F_SETFD, FD_CLOEXEC);
+  fcntl(release[1], F_SETFD, FD_CLOEXEC);
+  const pid_t holder = fork();
+  ASSERT_GE(holder, 0);
+  if (holder == 0) {
+    close(release[1]);  // so that the parent's close ends the wait below
+    close(ready[0]);
+    const int fd = open(lock.c_str(), O_RDWR | O_CREAT, 0644);
+    char c = fd >= 0 && flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
+    if (write(ready[1], &c, 1) != 1) _exit(1);
+    while (read(release[0], &c, 1) < 0 && errno == EINTR) {
+    }
+    _exit(0);
+  }
+  close(ready[1]);
+  close(release[0]);
+  char c = 0;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  ASSERT_EQ(c, 'y');
+
+  const auto start = std::chrono::steady_clock::now();
+  hvtest::RunResult r = hvtest::RunProgram(HVPRECHECK_BINARY, {"-n", "Tortoise"}, dir_.Sub("work"),
+                                           {{"HVPRECHECK_REGISTRY", dir_.Sub("registry.reg")},
+                                            {"HVPRECHECK_UPTIME_MS", std::to_string(kHour)},
+                                            {"HVPRECHECK_REGISTRY_LOCK_TIMEOUT_MS", "500"}});
+  const auto took = std::chrono::steady_clock::now() - start;
+  close(release[1]);  // the holder ends and lets go
+  waitpid(holder, nullptr, 0);
+  close(ready[0]);
+
+  EXPECT_EQ(r.status, 0);
+  const std::string log = Log();
+  EXPECT_NE(log.find("[INFO] RegCreateKeyEx: returns : 258\n"), std::string::npos) << log;
+  EXPECT_FALSE(KeyExists(std::string(kMarkers) + "Tortoise"));
+  // A hang would have been stopped by the suite's own time limit; this only
+  // says the wait was the one asked for, not the default ten seconds.
+  EXPECT_LT(took, std::chrono::seconds(9));
+
+  // The lock free again, the next run writes the marker.
+  EXPECT_EQ(Run({"-n", "Tortoise"}, kHour).status, 0);
+  EXPECT_TRUE(KeyExists(std::string(kMarkers) + "Tortoise"));
 }
 
 TEST(RuleTableTest, RowsAsListed) {
