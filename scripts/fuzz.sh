@@ -18,35 +18,26 @@ cp tests/fuzz/corpus-personality/* "$out/corpus-personality/"
 cp tests/fuzz/corpus-run-context/* "$out/corpus-run-context/"
 cp tests/fuzz/corpus-command-line/* "$out/corpus-command-line/"
 flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -I.)
-library=(platform/posix/*.cpp runtime/*.cpp datastore/*.cpp database/*.cpp)
 libraries=($(pkg-config --libs libxml-2.0 odbc odbcinst) -pthread)
 
-clang++ "${flags[@]}" tests/fuzz/registry_fuzz.cpp platform/posix/registry_tree.cpp \
-  platform/posix/unicode.cpp -o "$out/registry_fuzz"
-clang++ "${flags[@]}" tests/fuzz/text_fuzz.cpp platform/posix/command_line.cpp \
-  platform/posix/unicode.cpp platform/posix/machine.cpp runtime/datetime.cpp \
-  runtime/textutil.cpp runtime/conversions.cpp runtime/log.cpp runtime/locktable.cpp \
-  -o "$out/text_fuzz"
-clang++ "${flags[@]}" tests/fuzz/command_line_fuzz.cpp platform/posix/command_line.cpp \
-  -o "$out/command_line_fuzz"
-clang++ "${flags[@]}" tests/fuzz/run_context_fuzz.cpp precheck/command_line.cpp \
-  runtime/log.cpp runtime/textutil.cpp runtime/conversions.cpp runtime/locktable.cpp \
-  runtime/datetime.cpp platform/posix/*.cpp -pthread -o "$out/run_context_fuzz"
+# The library and the run's parser compiled once, in parallel, into one
+# archive that every target links.
+mkdir -p "$out/obj"
 # shellcheck disable=SC2046
-clang++ "${flags[@]}" $(pkg-config --cflags libxml-2.0) tests/fuzz/dictionary_fuzz.cpp \
-  "${library[@]}" "${libraries[@]}" -o "$out/dictionary_fuzz"
-# shellcheck disable=SC2046
-clang++ "${flags[@]}" $(pkg-config --cflags libxml-2.0) tests/fuzz/data_files_fuzz.cpp \
-  "${library[@]}" "${libraries[@]}" -o "$out/data_files_fuzz"
-# shellcheck disable=SC2046
-clang++ "${flags[@]}" $(pkg-config --cflags libxml-2.0) tests/fuzz/criteria_fuzz.cpp \
-  "${library[@]}" "${libraries[@]}" -o "$out/criteria_fuzz"
-# shellcheck disable=SC2046
-clang++ "${flags[@]}" $(pkg-config --cflags libxml-2.0) tests/fuzz/import_fuzz.cpp \
-  "${library[@]}" "${libraries[@]}" -o "$out/import_fuzz"
-# shellcheck disable=SC2046
-clang++ "${flags[@]}" $(pkg-config --cflags libxml-2.0) tests/fuzz/personality_fuzz.cpp \
-  "${library[@]}" "${libraries[@]}" -o "$out/personality_fuzz"
+printf '%s\n' platform/posix/*.cpp runtime/*.cpp datastore/*.cpp database/*.cpp \
+  precheck/command_line.cpp |
+  xargs -P "$(nproc)" -I{} sh -c 'clang++ -std=c++20 -g -O1 \
+    -fsanitize=fuzzer-no-link,address,undefined -I. '"$(pkg-config --cflags libxml-2.0)"' \
+    -c {} -o "$0/obj/$(echo {} | tr / _).o"' "$out"
+rm -f "$out/libfuzzed.a"
+ar rcs "$out/libfuzzed.a" "$out"/obj/*.o
+
+for target in registry text command_line run_context dictionary data_files criteria import \
+  personality; do
+  # shellcheck disable=SC2046
+  clang++ "${flags[@]}" $(pkg-config --cflags libxml-2.0) "tests/fuzz/${target}_fuzz.cpp" \
+    "$out/libfuzzed.a" "${libraries[@]}" -o "$out/${target}_fuzz"
+done
 
 "$out/registry_fuzz" -max_total_time="$seconds" -max_len=2048 "$out/corpus-registry"
 "$out/text_fuzz" -max_total_time="$seconds" -max_len=256 "$out/corpus-text"
