@@ -88,6 +88,29 @@ void BM_StdMutexLockUnlock(benchmark::State& state) {
 }
 BENCHMARK(BM_StdMutexLockUnlock);
 
+// Four threads, each locking an address of its own, against four threads
+// each on a std::mutex of its own.
+void BM_LockTableFourThreads(benchmark::State& state) {
+  static int objects[4][16];
+  if (state.thread_index() == 0 && !gv_lockTableMutex) InitMutex();
+  const void* object = objects[state.thread_index()];
+  for (auto _ : state) {
+    LockObject(object);
+    UnlockObject(object);
+  }
+}
+BENCHMARK(BM_LockTableFourThreads)->Threads(4)->UseRealTime();
+
+void BM_StdMutexFourThreads(benchmark::State& state) {
+  static std::mutex mutexes[4];
+  std::mutex& m = mutexes[state.thread_index()];
+  for (auto _ : state) {
+    m.lock();
+    m.unlock();
+  }
+}
+BENCHMARK(BM_StdMutexFourThreads)->Threads(4)->UseRealTime();
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -98,6 +121,7 @@ int main(int argc, char** argv) {
       {"BM_PoolAllocAndClear", "BM_MallocAndFree"},
       {"BM_VectorAppendAndWalkByPosition", "BM_StdListAppendAndWalk"},
       {"BM_LockTableLockUnlock", "BM_StdMutexLockUnlock"},
+      {"BM_LockTableFourThreads/real_time/threads:4", "BM_StdMutexFourThreads/real_time/threads:4"},
   });
   benchmark::Shutdown();
   return 0;

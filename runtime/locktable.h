@@ -1,7 +1,10 @@
-// The lock table: one process-wide list of the object addresses that are
-// locked now, guarded by one mutex, so that shared objects (the log, vectors,
-// tables) are serialised without a mutex of their own.  Not re-entrant and
-// without owner: never lock an address twice, always unlock what you locked.
+// The lock table: the process-wide set of the object addresses that are
+// locked now, so that shared objects (the log, vectors, tables) are
+// serialised without a mutex of their own.  Not re-entrant and without
+// owner: any thread may unlock, never lock an address twice, always unlock
+// what you locked.  An address is held in a hashed slot (bucket: address /
+// 16 mod 4096) taken and freed with one atomic operation each; addresses
+// whose slot is taken go to an overflow list under the table mutex.
 #pragma once
 
 #include <cstdint>
