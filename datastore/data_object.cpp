@@ -358,11 +358,6 @@ DataObject* CreateDataObjectFromResultSet(ResultSet* set, SelectQuery* query) {
   for (VectorNode* n = tables->head; ok && n; n = n->next) {
     const char* name = static_cast<const char*>(n->data);
     LogTrace("TableName %s\n", name);
-    // The column places of a select-all query run on across the tables of
-    // the unsorted list.
-    std::vector<std::string> names;
-    std::vector<int32_t> places;
-    SelectedColumns(name, query, tables, &names, &places);
     RowCollection* c = CreateRowCollectionFromResultSet(set, name, query, object);
     ok = c && AddRowCollectionToDO(object, c);
   }
@@ -449,8 +444,9 @@ RowCollection* CreateRowCollectionFromResultSet(ResultSet* set, const char* tabl
   }
   std::vector<std::string> names;
   std::vector<int32_t> places;
-  SelectedColumns(tableName, query, object->tableList ? CreateTableListForDO(query, pool) : nullptr,
-                  &names, &places);
+  // Without a select list, the tables' columns follow each other in result
+  // rows in the order of the query's (unsorted) table list.
+  SelectedColumns(tableName, query, CreateTableListForDO(query, pool), &names, &places);
   std::vector<char*> nameList;
   for (std::string& n : names) nameList.push_back(n.data());
   nameList.push_back(nullptr);
