@@ -6,6 +6,7 @@
 #include <string>
 
 #include "bench/ratio_reporter.h"
+#include "bench/sqlite_source.h"
 #include "database/db_provider.h"
 #include "database/odbc_provider.h"
 #include "database/query_model.h"
@@ -27,18 +28,8 @@ bool SetUp() {
   done = true;
   static char dir[] = "/tmp/hvdobench.XXXXXX";
   const char* made = mkdtemp(dir);
-  const std::string connection =
-      std::string("DRIVER={SQLite3};Database=") + (made ? made : "/tmp") + "/orders.db";
-  RegisterODBCProvider();
-  if (FindProviderIndex("ODBC") < 0) LoadProvider("ODBC");
-  InitConnectionLists();
-  InitSqlDialects();
-  AddConnParamsEntry(CreateConnParamsEntry("bench", nullptr, nullptr, "b", 1, connection.c_str(),
-                                           "ODBC", "SQLITE"));
-  for (const char* t : {"Customer", "Orders", "OrderLines"}) {
-    AddDataSourceMapEntry(CreateDataSourceMapEntry(t, "b"));
-  }
-  SetDSNMapValid(1, 3);
+  hvbench::UseSqliteFile(std::string(made ? made : "/tmp") + "/orders.db",
+                         {"Customer", "Orders", "OrderLines"});
   hvtest::DefineOrderSchema();
   if (!EstablishDBConnections() || !CreateAllTables()) return false;
   ConnectionHandle* c = GetConnectionHandle("b");

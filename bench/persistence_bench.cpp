@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench/ratio_reporter.h"
+#include "bench/sqlite_source.h"
 #include "database/db_provider.h"
 #include "database/odbc_provider.h"
 #include "database/sql_dialect.h"
@@ -28,19 +29,8 @@ std::string g_connection;
 bool SetUp(int rows) {
   static char dir[] = "/tmp/hvpersist.XXXXXX";
   static const char* made = mkdtemp(dir);
-  g_connection = std::string("DRIVER={SQLite3};Database=") + (made ? made : "/tmp") + "/bench" +
-                 std::to_string(rows) + ".db";
-  RegisterODBCProvider();
-  if (FindProviderIndex("ODBC") < 0) LoadProvider("ODBC");
-  InitConnectionLists();
-  InitSqlDialects();
-  FreeAllConnParamsEntries();
-  FreeAllDataSourceMapEntries();
-  CloseAllConnections();
-  AddConnParamsEntry(CreateConnParamsEntry("bench", nullptr, nullptr, "b", 1, g_connection.c_str(),
-                                           "ODBC", "SQLITE"));
-  AddDataSourceMapEntry(CreateDataSourceMapEntry("Rows", "b"));
-  SetDSNMapValid(1, 3);
+  g_connection = hvbench::UseSqliteFile(
+      std::string(made ? made : "/tmp") + "/bench" + std::to_string(rows) + ".db", {"Rows"});
   FreeAllTableDefns();
   InitTableDefnList();
   Vector* columns = CreateVector();

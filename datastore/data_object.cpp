@@ -1,6 +1,7 @@
 #include "datastore/data_object.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -734,18 +735,30 @@ bool InsertRowUnit(RowUnit* unit, DataObject* object) {
   return true;
 }
 
-bool InsertRowIntoDO(DataObject* object, const char* tableName, char** values, int32_t* lengths) {
-  if (!object) return false;
+namespace {
+
+// A unit over the values (in the collection's order) inserted into the
+// object, which copies them; the two messages are the caller's.
+bool MakeAndInsert(DataObject* object, const char* tableName, char** values, int32_t* lengths,
+                   const char* cannotCreate, const char* cannotInsert) {
   RowUnit* unit = CreateRowUnit(tableName, values, lengths, object->pool);
   if (!unit) {
-    LogError("Cannot create rowUnit.\n");
+    LogError("%s", cannotCreate);
     return false;
   }
   if (!InsertRowUnit(unit, object)) {
-    LogError("Cannot Insert RowUnit.\n");
+    LogError("%s", cannotInsert);
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool InsertRowIntoDO(DataObject* object, const char* tableName, char** values, int32_t* lengths) {
+  if (!object) return false;
+  return MakeAndInsert(object, tableName, values, lengths, "Cannot create rowUnit.\n",
+                       "Cannot Insert RowUnit.\n");
 }
 
 bool InsertStringRowIntoDO(DataObject* object, const char* tableName, char** texts) {
@@ -756,32 +769,24 @@ bool InsertStringRowIntoDO(DataObject* object, const char* tableName, char** tex
     }
     return false;
   }
-  MemPool* pool = object->pool;
+  // The converted values point into the texts or into scratch space; the
+  // insert copies them into the object's pool once.
   const auto count = static_cast<size_t>(c->columnCount);
-  auto** values = PoolNewArray<char*>(pool, count);
-  auto* lengths = PoolNewArray<int32_t>(pool, count);
-  if (!values || !lengths) return false;
+  std::vector<char*> values(count, nullptr);
+  std::vector<int32_t> lengths(count, 4);
+  std::vector<std::array<char, kValueScratchSize>> scratch(count);
   for (size_t s = 0; texts && s < count; ++s) {
-    lengths[s] = 4;
     if (!texts[s]) continue;
     int32_t n = static_cast<int32_t>(strlen(texts[s]));
-    char* value = ConvertStringToValue(texts[s], &n, c->columnTypes[s]);
-    if (!value) continue;
-    const bool copied = PoolBytes(value, n, &values[s], pool);
-    free(value);
-    if (!copied) return false;
+    const char* bytes = nullptr;
+    if (!ConvertStringToValueBytes(texts[s], &n, c->columnTypes[s], scratch[s].data(), &bytes)) {
+      continue;
+    }
+    values[s] = const_cast<char*>(bytes);
     lengths[s] = n;
   }
-  RowUnit* unit = CreateRowUnit(tableName, values, lengths, pool);
-  if (!unit) {
-    LogError("Cannot create RowUnit.\n");
-    return false;
-  }
-  if (!InsertRowUnit(unit, object)) {
-    LogError("Cannot insert RowUnit.\n");
-    return false;
-  }
-  return true;
+  return MakeAndInsert(object, tableName, values.data(), lengths.data(), "Cannot create RowUnit.\n",
+                       "Cannot insert RowUnit.\n");
 }
 
 char** MakeColumnList(MemPool* pool, int32_t count, ...) {
@@ -1039,44 +1044,32 @@ RowObject* GetRowObjectFromRowUnit(RowUnit* unit, DataObject* object) {
 }
 
 void PrintRowUnitValue(const char* value, int32_t length, uint8_t type, std::string* out) {
-  char buffer[64];
   switch (type) {
+    case KES_SQL_BOOLEAN: {
+      char buffer[16];
+      snprintf(buffer, sizeof buffer, " %d\t", value && length > 0 ? value[0] : 0);
+      out->append(buffer);
+      return;
+    }
     case KES_SQL_TINYINT:
     case KES_SQL_UNSIGNED_TINYINT:
     case KES_SQL_SMALLINT:
     case KES_SQL_INT:
     case KES_SQL_UNSIGNED_INT:
-    case KES_SQL_BOOLEAN: {
-      int32_t v = 0;
-      if (value)
-        v = static_cast<int32_t>(ReadIntegerValue(
-            value, length, type == KES_SQL_BOOLEAN ? KES_SQL_UNSIGNED_TINYINT : type));
-      snprintf(buffer, sizeof buffer, " %d\t", v);
-      out->append(buffer);
-      return;
-    }
     case KES_SQL_FLOAT:
-    case KES_SQL_DOUBLE: {
-      double v = 0;
-      if (value && type == KES_SQL_FLOAT && length >= 4) {
-        float f = 0;
-        memcpy(&f, value, 4);
-        v = f;
-      } else if (value && length >= 8) {
-        memcpy(&v, value, 8);
+    case KES_SQL_DOUBLE:
+      out->append(" ");
+      if (value) {
+        AppendValueText(value, length, type, out);
+      } else {
+        out->append(type == KES_SQL_FLOAT || type == KES_SQL_DOUBLE ? "0.000000" : "0");
       }
-      snprintf(buffer, sizeof buffer, " %f\t", v);
-      out->append(buffer);
+      out->append("\t");
       return;
-    }
     case KES_SQL_CHAR:
     case KES_SQL_VARCHAR:
       out->append(" ");
-      if (value) {
-        out->append(value, static_cast<size_t>(std::max(length, 0)));
-      } else {
-        out->append("(null)");
-      }
+      if (!value || !AppendValueText(value, length, type, out)) out->append("(null)");
       out->append("\t");
       return;
     case KES_SQL_DATE:

@@ -24,7 +24,7 @@ constexpr size_t kMaxListLine = 254;
 ResultSet* RunQuery(const char* table, const std::string& statement, TableSource* source) {
   if (!OpenTableSource(table, false, source)) return nullptr;
   ResultSet* set = ExecuteQuery(source->handle, statement.c_str());
-  ReleaseConnectionHandle(source->connection);
+  CloseTableSource(source);
   return set;
 }
 
@@ -244,7 +244,7 @@ bool SaveTable(const char* tableName) {
   } else {
     RollbackTransaction(source.handle);
   }
-  ReleaseConnectionHandle(source.connection);
+  CloseTableSource(&source);
   if (ok) {
     for (auto& [row, change] : saved) {
       if (change == Change::kDelete) {

@@ -235,6 +235,16 @@ char** CopyNames(const std::vector<const char*>& names) {
   return list;
 }
 
+// Copies of one text of every personality, in load order.
+char** CopyOfEach(char* PersonalityDefn::*field) {
+  std::vector<const char*> texts;
+  for (VectorNode* n = gv_personalityDefnVect ? gv_personalityDefnVect->head : nullptr; n;
+       n = n->next) {
+    texts.push_back(static_cast<PersonalityDefn*>(n->data)->*field);
+  }
+  return CopyNames(texts);
+}
+
 ConstraintDefn* ConstraintsOf(const char* table) {
   TableDefn* defn = table ? GetTableDefn(table) : nullptr;
   return defn ? defn->constraints : nullptr;
@@ -637,23 +647,9 @@ char** GetConstituentTables(const char* personalityName) {
   return CopyNames(names);
 }
 
-char** GetDominantTables() {
-  std::vector<const char*> names;
-  for (VectorNode* n = gv_personalityDefnVect ? gv_personalityDefnVect->head : nullptr; n;
-       n = n->next) {
-    names.push_back(static_cast<PersonalityDefn*>(n->data)->dominantTableName);
-  }
-  return CopyNames(names);
-}
+char** GetDominantTables() { return CopyOfEach(&PersonalityDefn::dominantTableName); }
 
-char** GetPersonalityNames() {
-  std::vector<const char*> names;
-  for (VectorNode* n = gv_personalityDefnVect ? gv_personalityDefnVect->head : nullptr; n;
-       n = n->next) {
-    names.push_back(static_cast<PersonalityDefn*>(n->data)->name);
-  }
-  return CopyNames(names);
-}
+char** GetPersonalityNames() { return CopyOfEach(&PersonalityDefn::name); }
 
 bool IsDominantTable(const char* tableName) {
   for (VectorNode* n = gv_personalityDefnVect ? gv_personalityDefnVect->head : nullptr; n;

@@ -13,16 +13,10 @@
 
 namespace {
 
-char* Copy(const char* text) {
-  char* copy = nullptr;
-  if (text && AllocateAndCopyString(&copy, text) != 1) return nullptr;
-  return copy;
-}
-
 XmlElementInfo* MakeElement(xmlDoc* doc, xmlNode* node) {
   auto* element = static_cast<XmlElementInfo*>(calloc(1, sizeof(XmlElementInfo)));
   if (!element) return nullptr;
-  element->name = Copy(reinterpret_cast<const char*>(node->name));
+  AllocateAndCopyString(&element->name, reinterpret_cast<const char*>(node->name));
   element->attributes = CreateVector();
   if (!element->name || !element->attributes) {
     FreeXmlElement(element);
@@ -32,8 +26,8 @@ XmlElementInfo* MakeElement(xmlDoc* doc, xmlNode* node) {
     auto* pair = static_cast<XmlAttributePair*>(calloc(1, sizeof(XmlAttributePair)));
     xmlChar* text = xmlNodeListGetString(doc, a->children, 1);
     if (pair) {
-      pair->name = Copy(reinterpret_cast<const char*>(a->name));
-      pair->value = Copy(text ? reinterpret_cast<const char*>(text) : "");
+      AllocateAndCopyString(&pair->name, reinterpret_cast<const char*>(a->name));
+      AllocateAndCopyString(&pair->value, text ? reinterpret_cast<const char*>(text) : "");
     }
     if (text) xmlFree(text);
     if (!pair || !pair->name || !pair->value || AddElementData(element->attributes, pair) != 1) {

@@ -23,6 +23,16 @@ namespace {
 bool gs_poolStarted = false;
 bool gs_logOpened = false;
 
+// Empties the tables, sequences, connections, data sources and definitions.
+void FreeLibraryLists() {
+  UnLoadAllTable();
+  FreeSequenceState();
+  CloseAllConnections();
+  FreeAllConnParamsEntries();
+  FreeAllDataSourceMapEntries();
+  FreeAllTableDefns();
+}
+
 }  // namespace
 
 void SetTavrixRoot(const char* root) {
@@ -46,12 +56,7 @@ bool InitTavrix(const char* root) {
   }
   if (!InitDBProvider()) LogError("InitDBProvider failed. Already initialized.\n");
   // A start-up after a failed one begins from empty lists.
-  UnLoadAllTable();
-  FreeSequenceState();
-  CloseAllConnections();
-  FreeAllConnParamsEntries();
-  FreeAllDataSourceMapEntries();
-  FreeAllTableDefns();
+  FreeLibraryLists();
   InitTableDefnList();
   InitConnectionLists();
   InitSqlDialects();
@@ -106,12 +111,7 @@ bool InitTavrix(const char* root) {
 void DeInitTavrix() {
   LogTrace("Inside DeInitTavrix.\n");
   FreeAllPersonalities();
-  UnLoadAllTable();
-  FreeSequenceState();
-  CloseAllConnections();
-  FreeAllConnParamsEntries();
-  FreeAllDataSourceMapEntries();
-  FreeAllTableDefns();
+  FreeLibraryLists();
   FreeSqlDialects();
   if (gs_poolStarted) {
     TerminateMemPool();

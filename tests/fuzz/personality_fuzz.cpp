@@ -7,39 +7,15 @@
 #include <cstdlib>
 
 #include "database/sql_dialect.h"
-#include "datastore/column_value.h"
 #include "datastore/data_object.h"
 #include "datastore/personality.h"
-#include "datastore/table_defn.h"
-#include "runtime/log.h"
+#include "tests/fuzz/two_tables.h"
 
 namespace {
 
-ColumnDefnEntry* Column(const char* name, uint8_t type) {
-  return CreateColumnDefn(name, type, nullptr, 0, 0, nullptr, nullptr, 40, 1, nullptr);
-}
-
 bool Define() {
-  InitLogDefaults();
-  SetLogParams("null", "/dev", 0, nullptr, 1);
-  OpenLogFile();
   InitSqlDialects();
-  InitTableDefnList();
-  const char* aKey[] = {"ID"};
-  Vector* a = CreateVector();
-  AddElementData(a, Column("ID", KES_SQL_INT));
-  AddElementData(a, Column("B_ID", KES_SQL_INT));
-  ConstraintDefn* ac = CreateConstraintDefn(aKey, 1);
-  AddForeignKeyEntry(ac, CreateForeignKeyEntry("B_ID", "BID", "B", 1, 0, 0));
-  AddTableDefn(CreateTableDefn("A", nullptr, a, ac));
-  const char* bKey[] = {"BID"};
-  Vector* b = CreateVector();
-  AddElementData(b, Column("BID", KES_SQL_VARCHAR));
-  AddElementData(b, Column("A_ID", KES_SQL_INT));
-  ConstraintDefn* bc = CreateConstraintDefn(bKey, 1);
-  AddForeignKeyEntry(bc, CreateForeignKeyEntry("A_ID", "ID", "A", 1, 0, 0));
-  AddTableDefn(CreateTableDefn("B", nullptr, b, bc));
-  return true;
+  return fuzz::DefineTablesReferringToEachOther();
 }
 
 void FreeNames(char** names) {

@@ -84,11 +84,7 @@ class DataObjectEngineTest : public ::testing::TestWithParam<Engine> {
     FreeRowUnit(unit_);
     FreeAllPersonalities();
     FreeAllTableDefns();
-    CloseAllConnections();
-    FreeAllConnParamsEntries();
-    FreeAllDataSourceMapEntries();
-    SetDSNMapValid(0, 0);
-    FreeSqlDialects();
+    hvtest::RemoveEngineDataSources();
   }
 
   void DropTables() {
@@ -97,12 +93,7 @@ class DataObjectEngineTest : public ::testing::TestWithParam<Engine> {
     }
   }
 
-  bool Exec(const std::string& sql) {
-    ConnectionHandle* c = GetConnectionHandle("d");
-    const bool ok = ExecuteUpdate(c, sql.c_str()) == 1;
-    ReleaseConnectionHandle("d");
-    return ok;
-  }
+  bool Exec(const std::string& sql) { return hvtest::ExecOn("d", sql); }
 
   // The rows of a query, each as its values' texts joined by ':'.
   std::vector<std::string> Rows(const std::string& sql) {

@@ -58,19 +58,10 @@ class PersistenceTest : public ::testing::TestWithParam<Engine> {
     DeInitNotification();
     UnLoadAllTable();
     FreeAllTableDefns();
-    CloseAllConnections();
-    FreeAllConnParamsEntries();
-    FreeAllDataSourceMapEntries();
-    SetDSNMapValid(0, 0);
-    FreeSqlDialects();
+    hvtest::RemoveEngineDataSources();
   }
 
-  bool Exec(const std::string& sql) {
-    ConnectionHandle* c = GetConnectionHandle("p");
-    const bool ok = ExecuteUpdate(c, sql.c_str()) == 1;
-    ReleaseConnectionHandle("p");
-    return ok;
-  }
+  bool Exec(const std::string& sql) { return hvtest::ExecOn("p", sql); }
 
   // The database's rows as "id:name:qty", by id.
   std::vector<std::string> Database() {

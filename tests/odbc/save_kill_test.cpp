@@ -80,11 +80,7 @@ class SaveKillTest : public ::testing::TestWithParam<Engine> {
   }
   void TearDown() override {
     FreeAllTableDefns();
-    CloseAllConnections();
-    FreeAllConnParamsEntries();
-    FreeAllDataSourceMapEntries();
-    SetDSNMapValid(0, 0);
-    FreeSqlDialects();
+    hvtest::RemoveEngineDataSources();
   }
 
   int64_t Count() {

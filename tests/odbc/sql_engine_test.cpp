@@ -131,11 +131,7 @@ class SqlEngineTest : public ::testing::TestWithParam<Engine> {
   }
   void TearDown() override {
     FreeAllTableDefns();
-    CloseAllConnections();
-    FreeAllConnParamsEntries();
-    FreeAllDataSourceMapEntries();
-    SetDSNMapValid(0, 0);
-    FreeSqlDialects();
+    hvtest::RemoveEngineDataSources();
   }
 
   bool Run(char* statement) {

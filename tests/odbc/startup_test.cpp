@@ -194,11 +194,7 @@ TEST(SaveDataInXML, SavesEveryTopLevelTable) {
   EXPECT_FALSE(SaveDataInXML(dir.Sub("missing.xml").c_str()));
   UnLoadAllTable();
   FreeAllTableDefns();
-  CloseAllConnections();
-  FreeAllConnParamsEntries();
-  FreeAllDataSourceMapEntries();
-  SetDSNMapValid(0, 0);
-  FreeSqlDialects();
+  hvtest::RemoveEngineDataSources();
 }
 
 }  // namespace

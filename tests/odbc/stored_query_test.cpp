@@ -105,12 +105,8 @@ class StoredQueryTest : public ::testing::TestWithParam<Engine> {
     log_.Take();
   }
   void TearDown() override {
-    CloseAllConnections();
-    FreeAllConnParamsEntries();
-    FreeAllDataSourceMapEntries();
     FreeAllTableDefns();
-    SetDSNMapValid(0, 0);
-    FreeSqlDialects();
+    hvtest::RemoveEngineDataSources();
   }
 
   hvtest::TempDir dir_;

@@ -8,6 +8,7 @@
 
 #include "database/db_provider.h"
 #include "database/odbc_provider.h"
+#include "database/sql_dialect.h"
 #include "tests/support/test_support.h"
 
 extern char** environ;
@@ -162,6 +163,21 @@ void AddEngineDataSource(const OdbcEngine& engine, const char* connectionName,
   for (const char* table : tables) {
     AddDataSourceMapEntry(CreateDataSourceMapEntry(table, connectionName));
   }
+}
+
+void RemoveEngineDataSources() {
+  CloseAllConnections();
+  FreeAllConnParamsEntries();
+  FreeAllDataSourceMapEntries();
+  SetDSNMapValid(0, 0);
+  FreeSqlDialects();
+}
+
+bool ExecOn(const char* connectionName, const std::string& statement) {
+  ConnectionHandle* connection = GetConnectionHandle(connectionName);
+  const bool ok = connection && ExecuteUpdate(connection, statement.c_str()) == 1;
+  ReleaseConnectionHandle(connectionName);
+  return ok;
 }
 
 pid_t SpawnSelf(const std::vector<std::string>& extraEnvironment) {

@@ -56,6 +56,15 @@ OdbcEngine EngineDetails(Engine engine, std::string* notRunning);
 void AddEngineDataSource(const OdbcEngine& engine, const char* connectionName,
                          const std::vector<const char*>& tables);
 
+// Undoes AddEngineDataSource and the dialect set-up of a test: connections
+// closed, data sources and map entries freed, the map invalid, the dialects
+// forgotten.
+void RemoveEngineDataSources();
+
+// Runs a statement on a connection of the data source, handed back at once;
+// true when it succeeded.
+bool ExecOn(const char* connectionName, const std::string& statement);
+
 // Stops / starts the PostgreSQL server of the tests.
 bool StopPostgres();
 bool StartPostgres();
